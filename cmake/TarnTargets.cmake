@@ -1,0 +1,36 @@
+# Shared settings for the project's own targets, so that warnings and Qt strictness apply to our
+# code only and not to what Qt's headers or generated files bring in.
+
+function(tarn_strict target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra)
+    target_compile_definitions(${target} PRIVATE
+        QT_NO_CAST_TO_ASCII
+        QT_NO_CAST_FROM_BYTEARRAY
+        QT_NO_URL_CAST_FROM_STRING
+        QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
+endfunction()
+
+# tarn_add_library(name SOURCES ... LIBS ...): one static library per source folder.
+function(tarn_add_library name)
+    cmake_parse_arguments(L "" "" "SOURCES;LIBS" ${ARGN})
+    add_library(${name} STATIC ${L_SOURCES})
+    set_target_properties(${name} PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)
+    target_link_libraries(${name} PUBLIC ${L_LIBS})
+    tarn_strict(${name})
+endfunction()
+
+# tarn_add_test(name SOURCES ... LIBS ...): one Qt Test program, registered with CTest, run
+# offscreen and confined to the loopback interface.
+function(tarn_add_test name)
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS;ENV" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    set_target_properties(${name} PROPERTIES
+        AUTOMOC ON AUTOUIC ON AUTORCC ON
+        RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    target_link_libraries(${name} PRIVATE Qt5::Test ${T_LIBS})
+    tarn_strict(${name})
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TARN_IFACES=lo;${T_ENV}"
+        TIMEOUT 300)
+endfunction()

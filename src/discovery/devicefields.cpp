@@ -1,0 +1,66 @@
+#include "discovery/devicefields.h"
+
+#include <cstring>
+
+#include "discovery/deviceinfo.h"
+
+namespace TARN {
+
+std::size_t fieldLength(const char *field, std::size_t width)
+{
+    if (!field)
+        return 0;
+    const void *end = std::memchr(field, '\0', width);
+    return end ? std::size_t(static_cast<const char *>(end) - field) : width;
+}
+
+bool fieldTerminated(const char *field, std::size_t width)
+{
+    return field && std::memchr(field, '\0', width) != nullptr;
+}
+
+QString fieldText(const char *field, std::size_t width)
+{
+    return QString::fromLatin1(field, int(fieldLength(field, width)));
+}
+
+bool setFieldText(char *field, std::size_t width, const QString &text)
+{
+    if (!field || width == 0)
+        return false;
+    const QByteArray bytes = text.toLatin1();
+    const std::size_t n = qMin(std::size_t(bytes.size()), width - 1);
+    std::memset(field, 0, width);
+    std::memcpy(field, bytes.constData(), n);
+    bool latin1 = true;
+    for (const QChar ch : text)
+        latin1 = latin1 && ch.unicode() <= 0xFF;
+    return latin1 && n == std::size_t(bytes.size());
+}
+
+QString serialOf(const TARN_DEVICE_INFO &device)
+{
+    return fieldText(device.serialNumber);
+}
+
+QString macOf(const TARN_DEVICE_INFO &device)
+{
+    return fieldText(device.macAddress);
+}
+
+bool sameIdentity(const TARN_DEVICE_INFO &device, const QString &serial, const QString &mac)
+{
+    return serialOf(device) == serial && macOf(device) == mac;
+}
+
+bool sameIdentity(const TARN_DEVICE_INFO &a, const TARN_DEVICE_INFO &b)
+{
+    return sameIdentity(a, serialOf(b), macOf(b));
+}
+
+bool refersTo(const DeviceInfo &info, const TARN_DEVICE_INFO &device)
+{
+    return sameIdentity(device, info.strSerialNo, info.strMAC);
+}
+
+} // namespace TARN

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstring>
+
+#include <QDataStream>
+#include <QMetaType>
+#include <QString>
+#include <QVector>
+
+#include "tarn.h"
+
+// The application's own record of one device, built from a table row. Lists of it travel in table
+// order between the device table and the modify panel, and carry results back.
+class DeviceInfo
+{
+public:
+    DeviceInfo();
+    DeviceInfo(const DeviceInfo &other);
+    DeviceInfo &operator=(const DeviceInfo &other);
+    ~DeviceInfo();
+
+    QString strIndex;       // "ID" cell: the row number in three digits
+    QString strDeviceType;
+    QString strIPv4;
+    QString strSerialNo;
+    QString strMAC;
+    QString strResult;      // result of the last operation on the device
+};
+
+// What kind of checked set a QVector<DeviceInfo> is; the values are fixed.
+enum ModifyPage {
+    MODIFY_SINGLE = 0,  // one activated device, or nothing checked (empty list)
+    MODIFY_BATCH = 1,   // several devices, all activated
+    ACTIVE_SINGLE = 2,  // one device, not activated
+    ACTIVE_BATCH = 3,   // several devices, none activated
+    MIXED_BATCH = 4     // several devices, some activated and some not
+};
+
+// The library record is a C struct that the meta-type system would default-construct without
+// initialising. Records made by the meta-type system are therefore zero-filled, and copies take
+// all 500 bytes, reserved ones included.
+namespace QtMetaTypePrivate {
+template <>
+struct QMetaTypeFunctionHelper<TARN_DEVICE_INFO, true>
+{
+    static void Destruct(void *) {}
+    static void *Construct(void *where, const void *copy)
+    {
+        if (copy)
+            std::memcpy(where, copy, sizeof(TARN_DEVICE_INFO));
+        else
+            std::memset(where, 0, sizeof(TARN_DEVICE_INFO));
+        return where;
+    }
+    static void Save(QDataStream &stream, const void *t)
+    {
+        stream.writeRawData(static_cast<const char *>(t), int(sizeof(TARN_DEVICE_INFO)));
+    }
+    static void Load(QDataStream &stream, void *t)
+    {
+        if (stream.readRawData(static_cast<char *>(t), int(sizeof(TARN_DEVICE_INFO)))
+            != int(sizeof(TARN_DEVICE_INFO))) {
+            std::memset(t, 0, sizeof(TARN_DEVICE_INFO));
+            stream.setStatus(QDataStream::ReadPastEnd);
+        }
+    }
+};
+} // namespace QtMetaTypePrivate
+
+Q_DECLARE_METATYPE(TARN_DEVICE_INFO)
+Q_DECLARE_METATYPE(DeviceInfo)
+Q_DECLARE_METATYPE(ModifyPage)
+
+// Registers "TARN_DEVICE_INFO", "DeviceInfo", "ModifyPage" and "QVector<DeviceInfo>", which queued
+// connections between the library's thread and the GUI thread need. Safe to call more than once.
+void registerDeviceMetaTypes();
