@@ -5,7 +5,8 @@ top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$top/scripts/build.sh"
 if [ "${TARN_SANITIZE:-0}" = 1 ]; then
     build="${BUILD_DIR:-$top/build-asan}"
-    export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
+    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+    export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 else
     build="${BUILD_DIR:-$top/build}"
