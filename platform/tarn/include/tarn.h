@@ -99,6 +99,115 @@ TARN_STATIC_ASSERT(offsetof(TARN_DEVICE_INFO, reserved3) == 460, "reserved3");
 TARN_STATIC_ASSERT(offsetof(TARN_DEVICE_INFO, extraFlags) == 484, "extraFlags");
 TARN_STATIC_ASSERT(offsetof(TARN_DEVICE_INFO, reserved4) == 485, "reserved4");
 
+/*
+ * Network parameters of a modify call: 436 bytes, integers little-endian, text NUL-terminated
+ * Latin-1 and zero-filled behind the text.
+ */
+typedef struct TARN_NETWORK_PARAMS {
+    char ipv4Address[16];
+    char ipv4SubnetMask[16];
+    char ipv4Gateway[16];
+    char ipv6Address[128];
+    char ipv6Gateway[128];
+    uint16_t port;
+    uint8_t ipv6PrefixLength;
+    uint8_t dhcpEnabled;
+    uint16_t httpPort;
+    uint8_t reserved[126];
+} TARN_NETWORK_PARAMS;
+
+TARN_STATIC_ASSERT(sizeof(TARN_NETWORK_PARAMS) == 436, "TARN_NETWORK_PARAMS must be 436 bytes");
+TARN_STATIC_ASSERT(offsetof(TARN_NETWORK_PARAMS, ipv4Address) == 0, "ipv4Address");
+TARN_STATIC_ASSERT(offsetof(TARN_NETWORK_PARAMS, ipv4SubnetMask) == 16, "ipv4SubnetMask");
+TARN_STATIC_ASSERT(offsetof(TARN_NETWORK_PARAMS, ipv4Gateway) == 32, "ipv4Gateway");
+TARN_STATIC_ASSERT(offsetof(TARN_NETWORK_PARAMS, ipv6Address) == 48, "ipv6Address");
+TARN_STATIC_ASSERT(offsetof(TARN_NETWORK_PARAMS, ipv6Gateway) == 176, "ipv6Gateway");
+TARN_STATIC_ASSERT(offsetof(TARN_NETWORK_PARAMS, port) == 304, "port");
+TARN_STATIC_ASSERT(offsetof(TARN_NETWORK_PARAMS, ipv6PrefixLength) == 306, "ipv6PrefixLength");
+TARN_STATIC_ASSERT(offsetof(TARN_NETWORK_PARAMS, dhcpEnabled) == 307, "dhcpEnabled");
+TARN_STATIC_ASSERT(offsetof(TARN_NETWORK_PARAMS, httpPort) == 308, "httpPort");
+TARN_STATIC_ASSERT(offsetof(TARN_NETWORK_PARAMS, reserved) == 310, "reserved");
+
+/*
+ * A password reset with the maker's key: 1044 bytes, zero-filled before use. Text fields are
+ * copied without a terminator and never longer than the field.
+ */
+typedef struct TARN_RESET_PARAM {
+    char key[256];
+    char keyFilePath[260];
+    char password[16];
+    uint8_t resetIpc;
+    uint8_t reserved[511];
+} TARN_RESET_PARAM;
+
+TARN_STATIC_ASSERT(sizeof(TARN_RESET_PARAM) == 1044, "TARN_RESET_PARAM must be 1044 bytes");
+TARN_STATIC_ASSERT(offsetof(TARN_RESET_PARAM, key) == 0, "key");
+TARN_STATIC_ASSERT(offsetof(TARN_RESET_PARAM, keyFilePath) == 256, "keyFilePath");
+TARN_STATIC_ASSERT(offsetof(TARN_RESET_PARAM, password) == 516, "password");
+TARN_STATIC_ASSERT(offsetof(TARN_RESET_PARAM, resetIpc) == 532, "resetIpc");
+TARN_STATIC_ASSERT(offsetof(TARN_RESET_PARAM, reserved) == 533, "reserved");
+
+/* Key request kinds of TARN_GetDeviceConfig: a 4-byte little-endian count, then the data. */
+#define TARN_CONFIG_KEY_REQUEST 1    /* 256 data bytes, buffer of 260 */
+#define TARN_CONFIG_KEY_REQUEST_QR 2 /* up to 384 data bytes of text, buffer of 388 */
+
+/* TARN_Start_V30 modes. */
+#define TARN_MODE_IP 0         /* receive through ordinary UDP sockets only */
+#define TARN_MODE_LINK_LAYER 1 /* also receive at the link layer where permitted, so that answers
+                                  from devices in foreign subnets survive the reverse-path filter */
+
+/* TARN_SetDeviceFilterRule rules. */
+#define TARN_FILTER_NONE 0   /* report every device whose announcement decodes */
+#define TARN_FILTER_STRICT 1 /* drop devices with an empty serial, a malformed MAC or IPv4 address */
+
+/* Log levels of TARN_SetLogToFile. */
+#define TARN_LOG_NONE 0
+#define TARN_LOG_ERROR 1
+#define TARN_LOG_WARNING 2
+#define TARN_LOG_INFO 3
+#define TARN_LOG_DEBUG 4
+
+/* Codes of TARN_GetLastError (per calling thread; 0 before any failure). */
+#define TARN_ERR_NONE 0
+#define TARN_ERR_BAD_ARGUMENT 2001    /* null, overlong or malformed argument */
+#define TARN_ERR_NOT_STARTED 2002     /* the call needs TARN_Start_V30 first */
+#define TARN_ERR_NETWORK 2003         /* no usable interface, or a socket failed */
+#define TARN_ERR_NO_MEMORY 2004
+#define TARN_ERR_ALREADY_STARTED 2005 /* TARN_Start_V30 while running */
+#define TARN_ERR_DENIED 2009          /* the device refused the password */
+#define TARN_ERR_LOCKED 2010          /* the device is locked after repeated wrong passwords */
+#define TARN_ERR_TIMEOUT 2011         /* no valid answer inside the time budget */
+#define TARN_ERR_KEY_MISMATCH 2012    /* the device's key is not the one first seen for it */
+#define TARN_ERR_INVALID_PARAM 2013   /* the device refused the values (address, password rule) */
+#define TARN_ERR_NOT_ACTIVATED 2014   /* the device has no admin password yet */
+#define TARN_ERR_DEVICE_FAILED 2015   /* the device could not carry out the request */
+#define TARN_ERR_NOT_SUPPORTED 2020   /* the operation is not supported (here or by the device) */
+#define TARN_ERR_ALREADY_ACTIVATED 2021
+
+#if defined(__GNUC__)
+#define TARN_API __attribute__((visibility("default")))
+#else
+#define TARN_API
+#endif
+
+typedef void (*TARN_DEVICE_CALLBACK)(const TARN_DEVICE_INFO *device, void *context);
+
+/* Every function answers 1 or more on success, 0 on failure; TARN_GetLastError tells why. */
+TARN_API int TARN_SetLogToFile(int level, const char *directory, int autoDelete);
+TARN_API int TARN_SetDeviceFilterRule(int rule, const void *reserved, unsigned int reservedSize);
+TARN_API int TARN_Start_V30(TARN_DEVICE_CALLBACK callback, int mode, void *context);
+TARN_API int TARN_Stop(void);
+TARN_API int TARN_Clearup(void);
+TARN_API int TARN_SendInquiry(void);
+TARN_API int TARN_ActivateDevice(const char *serialNumber, const char *password);
+TARN_API int TARN_ModifyDeviceNetParam(const char *macAddress, const char *password,
+                              const TARN_NETWORK_PARAMS *params);
+TARN_API int TARN_GetDeviceConfig(const char *serialNumber, unsigned int kind, const void *in,
+                         unsigned int inSize, void *out, unsigned int outSize);
+TARN_API int TARN_ResetPasswd(const char *serialNumber, const TARN_RESET_PARAM *request);
+TARN_API int TARN_ResetDefaultPasswd(const char *serialNumber, const char *securityCode);
+TARN_API int TARN_GetLastError(void);
+
 #ifdef __cplusplus
 }
 #endif

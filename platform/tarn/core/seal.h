@@ -1,0 +1,47 @@
+#pragma once
+
+// Per-operation protection of requests and answers. The library makes a fresh X25519 key pair for
+// each operation and derives a session key with the device's announced key; the request and the
+// answer are sealed (XChaCha20-Poly1305) under that key and bound to the request id, the target
+// and the device's fresh challenge, so only that device can read the request or write the answer,
+// and a captured request is worth nothing later.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace tarn::seal {
+
+bool init();  // libsodium; false if it cannot start
+
+struct KeyPair
+{
+    std::string publicKey;  // 32 bytes
+    std::string secretKey;  // 32 bytes
+    ~KeyPair();             // wipes the secret
+};
+
+KeyPair generateKeyPair();
+std::string randomBytes(std::size_t n);
+std::uint32_t randomId();  // never 0
+
+// Session key from our secret and their public key. Both sides pass the keys in the same roles:
+// the operation's ephemeral public key first, the device's public key second.
+std::optional<std::string> sessionKey(const std::string &ourSecret, const std::string &theirPublic,
+                                      const std::string &ephemeralPublic, const std::string &devicePublic);
+
+enum class Direction : std::uint8_t { Request = 1, Answer = 2 };
+
+std::string close(const std::string &key, Direction direction, const std::string &plain,
+                  const std::string &associated);
+std::optional<std::string> open(const std::string &key, Direction direction, const std::string &sealed,
+                                const std::string &associated);
+
+// What a sealed request or answer is bound to.
+std::string requestContext(std::uint32_t id, const std::string &target, const std::string &challenge);
+std::string answerContext(std::uint32_t id, const std::string &serial, const std::string &mac,
+                          const std::string &challenge);
+
+void wipe(std::string &secret);
+
+} // namespace tarn::seal

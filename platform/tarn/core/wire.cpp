@@ -1,0 +1,391 @@
+#include "wire.h"
+
+#include <nlohmann/json.hpp>
+#include <sodium.h>
+
+namespace tarn::wire {
+
+using nlohmann::json;
+
+namespace {
+
+// Decoding helpers: each answers false and leaves `out` alone when the field is missing, of the
+// wrong type or out of bounds.
+bool getText(const json &j, const char *key, std::size_t max, std::string &out, bool required = true)
+{
+    const auto it = j.find(key);
+    if (it == j.end())
+        return !required;
+    if (!it->is_string())
+        return false;
+    const std::string &s = it->get_ref<const std::string &>();
+    if (s.size() > max || !isPrintable(s))
+        return false;
+    out = s;
+    return true;
+}
+
+template <typename T>
+bool getInt(const json &j, const char *key, std::int64_t lo, std::int64_t hi, T &out, bool required = true)
+{
+    const auto it = j.find(key);
+    if (it == j.end())
+        return !required;
+    if (!it->is_number_integer())
+        return false;
+    const std::int64_t v = it->is_number_unsigned()
+        ? (it->get<std::uint64_t>() > std::uint64_t(INT64_MAX) ? INT64_MAX : std::int64_t(it->get<std::uint64_t>()))
+        : it->get<std::int64_t>();
+    if (v < lo || v > hi)
+        return false;
+    out = static_cast<T>(v);
+    return true;
+}
+
+bool getBytes(const json &j, const char *key, std::size_t exact, std::size_t max, std::string &out)
+{
+    const auto it = j.find(key);
+    if (it == j.end() || !it->is_string())
+        return false;
+    auto bytes = fromBase64(it->get_ref<const std::string &>(), max);
+    if (!bytes || (exact && bytes->size() != exact) || bytes->empty())
+        return false;
+    out = std::move(*bytes);
+    return true;
+}
+
+bool getTarget(const json &j, Target &t)
+{
+    const bool hasSerial = j.contains("sn"), hasMac = j.contains("mac");
+    if (hasSerial == hasMac)
+        return false;
+    if (hasSerial)
+        return getText(j, "sn", SerialMax, t.serial) && !t.serial.empty();
+    return getText(j, "mac", MacMax, t.mac) && !t.mac.empty();
+}
+
+void putTarget(json &j, const Target &t)
+{
+    if (!t.serial.empty())
+        j["sn"] = t.serial;
+    else
+        j["mac"] = t.mac;
+}
+
+bool textsFit(std::initializer_list<std::pair<const std::string *, std::size_t>> texts)
+{
+    for (const auto &[s, max] : texts) {
+        if (s->size() > max || !isPrintable(*s))
+            return false;
+    }
+    return true;
+}
+
+bool deviceFits(const Device &d)
+{
+    return textsFit({{&d.serial, SerialMax}, {&d.mac, MacMax}, {&d.ip, Ipv4Max}, {&d.mask, Ipv4Max},
+                     {&d.gateway, Ipv4Max}, {&d.typeName, NameMax}, {&d.softwareVersion, NameMax},
+                     {&d.dspVersion, NameMax}, {&d.startTime, NameMax}, {&d.ip6, Ipv6Max},
+                     {&d.gateway6, Ipv6Max}})
+        && d.ipv6Valid <= 1 && d.prefixLength <= 128 && d.activation <= 1;
+}
+
+json deviceJson(const Device &d)
+{
+    return json{{"sn", d.serial}, {"mac", d.mac}, {"ip", d.ip}, {"mask", d.mask}, {"gw", d.gateway},
+                {"port", d.port}, {"http", d.httpPort}, {"code", d.typeCode}, {"tname", d.typeName},
+                {"sw", d.softwareVersion}, {"dsp", d.dspVersion}, {"start", d.startTime},
+                {"ch", d.channels}, {"cap", d.capabilities}, {"dhcp", d.dhcp}, {"v6", d.ipv6Valid},
+                {"ip6", d.ip6}, {"gw6", d.gateway6}, {"pfx", d.prefixLength}, {"act", d.activation},
+                {"xf", d.extraFlags}};
+}
+
+bool parseDevice(const json &j, Device &d)
+{
+    if (!j.is_object())
+        return false;
+    return getText(j, "sn", SerialMax, d.serial) && getText(j, "mac", MacMax, d.mac)
+        && getText(j, "ip", Ipv4Max, d.ip) && getText(j, "mask", Ipv4Max, d.mask)
+        && getText(j, "gw", Ipv4Max, d.gateway) && getInt(j, "port", 0, 65535, d.port)
+        && getInt(j, "http", 0, 65535, d.httpPort) && getInt(j, "code", INT32_MIN, INT32_MAX, d.typeCode)
+        && getText(j, "tname", NameMax, d.typeName) && getText(j, "sw", NameMax, d.softwareVersion)
+        && getText(j, "dsp", NameMax, d.dspVersion) && getText(j, "start", NameMax, d.startTime)
+        && getInt(j, "ch", 0, 65535, d.channels) && getInt(j, "cap", 0, 255, d.capabilities)
+        && getInt(j, "dhcp", 0, 255, d.dhcp) && getInt(j, "v6", 0, 1, d.ipv6Valid)
+        && getText(j, "ip6", Ipv6Max, d.ip6) && getText(j, "gw6", Ipv6Max, d.gateway6)
+        && getInt(j, "pfx", 0, 128, d.prefixLength) && getInt(j, "act", 0, 1, d.activation)
+        && getInt(j, "xf", 0, 255, d.extraFlags);
+}
+
+json netJson(const NetParams &n)
+{
+    return json{{"ip", n.ip}, {"mask", n.mask}, {"gw", n.gateway}, {"ip6", n.ip6}, {"gw6", n.gateway6},
+                {"port", n.port}, {"http", n.httpPort}, {"pfx", n.prefixLength}, {"dhcp", n.dhcp}};
+}
+
+std::optional<std::string> finish(const json &j)
+{
+    std::string text = j.dump();
+    if (text.size() > MaxDatagram)
+        return std::nullopt;
+    return text;
+}
+
+} // namespace
+
+bool Device::operator==(const Device &o) const
+{
+    return serial == o.serial && mac == o.mac && ip == o.ip && mask == o.mask && gateway == o.gateway
+        && typeName == o.typeName && softwareVersion == o.softwareVersion && dspVersion == o.dspVersion
+        && startTime == o.startTime && ip6 == o.ip6 && gateway6 == o.gateway6 && typeCode == o.typeCode
+        && port == o.port && httpPort == o.httpPort && channels == o.channels
+        && capabilities == o.capabilities && dhcp == o.dhcp && ipv6Valid == o.ipv6Valid
+        && prefixLength == o.prefixLength && activation == o.activation && extraFlags == o.extraFlags;
+}
+
+bool isPrintable(const std::string &text)
+{
+    for (unsigned char c : text) {
+        if (c < 0x20 || c > 0x7E)
+            return false;
+    }
+    return true;
+}
+
+std::string normaliseMac(const std::string &mac)
+{
+    std::string out;
+    for (char c : mac) {
+        if (c == ':' || c == '-' || c == '.')
+            continue;
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return std::string();
+        out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return out.size() == 12 ? out : std::string();
+}
+
+std::string toBase64(const std::string &bytes)
+{
+    std::string out(sodium_base64_ENCODED_LEN(bytes.size(), sodium_base64_VARIANT_ORIGINAL), '\0');
+    sodium_bin2base64(out.data(), out.size(), reinterpret_cast<const unsigned char *>(bytes.data()),
+                      bytes.size(), sodium_base64_VARIANT_ORIGINAL);
+    out.resize(out.size() - 1);  // the terminator
+    return out;
+}
+
+std::optional<std::string> fromBase64(const std::string &text, std::size_t maxBytes)
+{
+    if (text.size() > (maxBytes / 3 + 1) * 4)
+        return std::nullopt;
+    std::string out(text.size() / 4 * 3 + 3, '\0');
+    size_t length = 0;
+    const char *end = nullptr;
+    if (sodium_base642bin(reinterpret_cast<unsigned char *>(out.data()), out.size(), text.data(),
+                          text.size(), nullptr, &length, &end, sodium_base64_VARIANT_ORIGINAL) != 0
+        || end != text.data() + text.size() || length > maxBytes)
+        return std::nullopt;
+    out.resize(length);
+    return out;
+}
+
+std::optional<std::string> encode(const Message &message)
+{
+    json j{{"v", Version}};
+    bool ok = true;
+    std::visit([&](const auto &m) {
+        using T = std::decay_t<decltype(m)>;
+        if constexpr (std::is_same_v<T, Hello>) {
+            ok = deviceFits(m.device) && m.publicKey.size() == KeyBytes && m.intervalS >= 1 && m.intervalS <= 3600;
+            j["t"] = "hello";
+            j["id"] = m.id;
+            j["boot"] = m.boot;
+            j["seq"] = m.seq;
+            j["ivl"] = m.intervalS;
+            j["lock"] = m.locked ? 1 : 0;
+            j["pk"] = toBase64(m.publicKey);
+            j["d"] = deviceJson(m.device);
+        } else if constexpr (std::is_same_v<T, Bye>) {
+            ok = textsFit({{&m.serial, SerialMax}, {&m.mac, MacMax}});
+            j["t"] = "bye";
+            j["sn"] = m.serial;
+            j["mac"] = m.mac;
+        } else if constexpr (std::is_same_v<T, Inquiry>) {
+            ok = m.windowMs <= MaxWindowMs && m.known.size() % 12 == 0 && m.known.size() <= MaxKnownMacs * 12;
+            j["t"] = "inq";
+            j["id"] = m.id;
+            j["win"] = m.windowMs;
+            j["known"] = m.known;
+        } else if constexpr (std::is_same_v<T, ChallengeRequest>) {
+            ok = textsFit({{&m.target.serial, SerialMax}, {&m.target.mac, MacMax}})
+                && (m.target.serial.empty() != m.target.mac.empty());
+            j["t"] = "chq";
+            j["id"] = m.id;
+            putTarget(j, m.target);
+        } else if constexpr (std::is_same_v<T, Challenge>) {
+            ok = textsFit({{&m.serial, SerialMax}, {&m.mac, MacMax}}) && m.publicKey.size() == KeyBytes
+                && m.nonce.size() == KeyBytes;
+            j["t"] = "cha";
+            j["id"] = m.id;
+            j["sn"] = m.serial;
+            j["mac"] = m.mac;
+            j["pk"] = toBase64(m.publicKey);
+            j["nonce"] = toBase64(m.nonce);
+        } else if constexpr (std::is_same_v<T, Operation>) {
+            ok = textsFit({{&m.target.serial, SerialMax}, {&m.target.mac, MacMax}})
+                && (m.target.serial.empty() != m.target.mac.empty()) && m.ephemeralKey.size() == KeyBytes
+                && !m.box.empty() && m.box.size() <= MaxBoxBytes;
+            j["t"] = "op";
+            j["id"] = m.id;
+            putTarget(j, m.target);
+            j["epk"] = toBase64(m.ephemeralKey);
+            j["box"] = toBase64(m.box);
+        } else if constexpr (std::is_same_v<T, Result>) {
+            ok = textsFit({{&m.serial, SerialMax}, {&m.mac, MacMax}}) && !m.box.empty()
+                && m.box.size() <= MaxBoxBytes;
+            j["t"] = "res";
+            j["id"] = m.id;
+            j["sn"] = m.serial;
+            j["mac"] = m.mac;
+            j["box"] = toBase64(m.box);
+        }
+    }, message);
+    if (!ok)
+        return std::nullopt;
+    return finish(j);
+}
+
+std::variant<Message, DecodeError> decode(const std::string &datagram)
+{
+    if (datagram.size() > MaxDatagram)
+        return DecodeError::TooLarge;
+    const json j = json::parse(datagram, nullptr, false);
+    if (j.is_discarded() || !j.is_object())
+        return DecodeError::NotJson;
+    int version = 0;
+    if (!getInt(j, "v", 0, 1000, version))
+        return DecodeError::BadField;
+    if (version != Version)
+        return DecodeError::BadVersion;
+    std::string type;
+    if (!getText(j, "t", 8, type))
+        return DecodeError::BadField;
+
+    const auto bad = DecodeError::BadField;
+    if (type == "hello") {
+        Hello h;
+        if (!getInt(j, "id", 0, UINT32_MAX, h.id) || !getInt(j, "boot", 0, UINT32_MAX, h.boot)
+            || !getInt(j, "seq", 0, UINT32_MAX, h.seq) || !getInt(j, "ivl", 1, 3600, h.intervalS)
+            || !getInt(j, "lock", 0, 1, h.locked) || !getBytes(j, "pk", KeyBytes, KeyBytes, h.publicKey)
+            || !j.contains("d") || !parseDevice(j.at("d"), h.device))
+            return bad;
+        return h;
+    }
+    if (type == "bye") {
+        Bye b;
+        if (!getText(j, "sn", SerialMax, b.serial) || !getText(j, "mac", MacMax, b.mac))
+            return bad;
+        return b;
+    }
+    if (type == "inq") {
+        Inquiry q;
+        if (!getInt(j, "id", 0, UINT32_MAX, q.id) || !getInt(j, "win", 0, MaxWindowMs, q.windowMs)
+            || !getText(j, "known", MaxKnownMacs * 12, q.known) || q.known.size() % 12 != 0)
+            return bad;
+        return q;
+    }
+    if (type == "chq") {
+        ChallengeRequest r;
+        if (!getInt(j, "id", 1, UINT32_MAX, r.id) || !getTarget(j, r.target))
+            return bad;
+        return r;
+    }
+    if (type == "cha") {
+        Challenge c;
+        if (!getInt(j, "id", 1, UINT32_MAX, c.id) || !getText(j, "sn", SerialMax, c.serial)
+            || !getText(j, "mac", MacMax, c.mac) || !getBytes(j, "pk", KeyBytes, KeyBytes, c.publicKey)
+            || !getBytes(j, "nonce", KeyBytes, KeyBytes, c.nonce))
+            return bad;
+        return c;
+    }
+    if (type == "op") {
+        Operation o;
+        if (!getInt(j, "id", 1, UINT32_MAX, o.id) || !getTarget(j, o.target)
+            || !getBytes(j, "epk", KeyBytes, KeyBytes, o.ephemeralKey) || !getBytes(j, "box", 0, MaxBoxBytes, o.box))
+            return bad;
+        return o;
+    }
+    if (type == "res") {
+        Result r;
+        if (!getInt(j, "id", 1, UINT32_MAX, r.id) || !getText(j, "sn", SerialMax, r.serial)
+            || !getText(j, "mac", MacMax, r.mac) || !getBytes(j, "box", 0, MaxBoxBytes, r.box))
+            return bad;
+        return r;
+    }
+    return DecodeError::UnknownType;
+}
+
+std::optional<std::string> encodeBody(const OperationBody &body)
+{
+    const NetParams &n = body.net;
+    if (body.password.size() > PasswordMax
+        || !textsFit({{&n.ip, Ipv4Max}, {&n.mask, Ipv4Max}, {&n.gateway, Ipv4Max}, {&n.ip6, Ipv6Max},
+                      {&n.gateway6, Ipv6Max}})
+        || n.prefixLength > 128)
+        return std::nullopt;
+    // Passwords are bytes in the caller's 8-bit encoding: carried as base64, never as JSON text.
+    json j{{"op", body.kind == OperationBody::Activate ? "activate" : "modify"},
+           {"pw", toBase64(body.password)}};
+    if (body.kind == OperationBody::Modify)
+        j["net"] = netJson(n);
+    return finish(j);
+}
+
+std::optional<OperationBody> decodeOperationBody(const std::string &text)
+{
+    const json j = json::parse(text, nullptr, false);
+    if (j.is_discarded() || !j.is_object())
+        return std::nullopt;
+    OperationBody body;
+    std::string op;
+    if (!getText(j, "op", 16, op) || !j.contains("pw") || !j["pw"].is_string())
+        return std::nullopt;
+    const auto pw = fromBase64(j["pw"].get<std::string>(), PasswordMax);
+    if (!pw)
+        return std::nullopt;
+    body.password = *pw;
+    if (op == "activate") {
+        body.kind = OperationBody::Activate;
+        return body;
+    }
+    if (op != "modify" || !j.contains("net") || !j["net"].is_object())
+        return std::nullopt;
+    body.kind = OperationBody::Modify;
+    const json &n = j["net"];
+    NetParams &p = body.net;
+    if (!getText(n, "ip", Ipv4Max, p.ip) || !getText(n, "mask", Ipv4Max, p.mask)
+        || !getText(n, "gw", Ipv4Max, p.gateway) || !getText(n, "ip6", Ipv6Max, p.ip6)
+        || !getText(n, "gw6", Ipv6Max, p.gateway6) || !getInt(n, "port", 0, 65535, p.port)
+        || !getInt(n, "http", 0, 65535, p.httpPort) || !getInt(n, "pfx", 0, 128, p.prefixLength)
+        || !getInt(n, "dhcp", 0, 255, p.dhcp))
+        return std::nullopt;
+    return body;
+}
+
+std::optional<std::string> encodeBody(const ResultBody &body)
+{
+    return finish(json{{"code", body.code}});
+}
+
+std::optional<ResultBody> decodeResultBody(const std::string &text)
+{
+    const json j = json::parse(text, nullptr, false);
+    if (j.is_discarded() || !j.is_object())
+        return std::nullopt;
+    ResultBody body;
+    if (!getInt(j, "code", 0, 99999, body.code))
+        return std::nullopt;
+    return body;
+}
+
+} // namespace tarn::wire

@@ -1,0 +1,138 @@
+#pragma once
+
+// The discovery protocol's messages and their JSON form: one message per datagram, at most
+// MaxDatagram bytes, protocol version Version. The decoder trusts nothing: every field is
+// type-checked and bounded, and anything else is a decode error.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace tarn::wire {
+
+constexpr int Version = 1;
+constexpr std::size_t MaxDatagram = 1400;
+constexpr std::size_t KeyBytes = 32;          // X25519 public keys and challenge nonces
+constexpr std::size_t MaxKnownMacs = 96;      // MACs an inquiry may name
+constexpr std::uint32_t MaxWindowMs = 5000;
+constexpr std::size_t MaxBoxBytes = 700;      // sealed payloads
+
+// Text bounds: one less than the record field, which must keep room for its terminator.
+constexpr std::size_t SerialMax = 47, MacMax = 19, Ipv4Max = 15, NameMax = 47, Ipv6Max = 45,
+                      PasswordMax = 16;
+
+struct Device
+{
+    std::string serial, mac, ip, mask, gateway, typeName, softwareVersion, dspVersion, startTime,
+        ip6, gateway6;
+    std::int32_t typeCode = 0;
+    std::uint16_t port = 0, httpPort = 0;
+    std::int32_t channels = 0;
+    std::uint8_t capabilities = 0, dhcp = 0, ipv6Valid = 0, prefixLength = 0, activation = 0,
+                 extraFlags = 0;
+    bool operator==(const Device &o) const;
+    bool operator!=(const Device &o) const { return !(*this == o); }
+};
+
+// A device announces itself (id 0) or answers an inquiry (its id).
+struct Hello
+{
+    std::uint32_t id = 0;
+    std::uint32_t boot = 0;      // random per device start; orders `seq` across restarts
+    std::uint32_t seq = 0;       // grows with every change of the announced values
+    std::uint32_t intervalS = 20; // the device announces itself at least this often
+    bool locked = false;
+    std::string publicKey;       // KeyBytes raw bytes
+    Device device;
+};
+
+struct Bye
+{
+    std::string serial, mac;
+};
+
+struct Inquiry
+{
+    std::uint32_t id = 0;
+    std::uint32_t windowMs = 0;  // devices spread their answers over [0, windowMs)
+    std::string known;           // normalised MACs (12 lower-case hex digits each) that stay quiet
+};
+
+// A target is named by serial number or by MAC address, exactly one of them.
+struct Target
+{
+    std::string serial, mac;
+};
+
+struct ChallengeRequest
+{
+    std::uint32_t id = 0;
+    Target target;
+};
+
+struct Challenge
+{
+    std::uint32_t id = 0;
+    std::string serial, mac;
+    std::string publicKey;  // KeyBytes
+    std::string nonce;      // KeyBytes, fresh for this request id
+};
+
+struct Operation
+{
+    std::uint32_t id = 0;
+    Target target;
+    std::string ephemeralKey;  // KeyBytes
+    std::string box;           // sealed OperationBody
+};
+
+struct Result
+{
+    std::uint32_t id = 0;
+    std::string serial, mac;
+    std::string box;  // sealed ResultBody
+};
+
+using Message = std::variant<Hello, Bye, Inquiry, ChallengeRequest, Challenge, Operation, Result>;
+
+// What travels inside an Operation's box.
+struct NetParams
+{
+    std::string ip, mask, gateway, ip6, gateway6;
+    std::uint16_t port = 0, httpPort = 0;
+    std::uint8_t prefixLength = 0, dhcp = 0;
+};
+
+struct OperationBody
+{
+    enum Kind { Activate, Modify } kind = Activate;
+    std::string password;
+    NetParams net;  // Modify only
+};
+
+struct ResultBody
+{
+    int code = 0;  // 0 success, otherwise one of the library's error codes
+};
+
+enum class DecodeError { None, NotJson, TooLarge, BadVersion, UnknownType, BadField };
+
+// Empty when the message cannot be written inside MaxDatagram or holds out-of-bound values.
+std::optional<std::string> encode(const Message &message);
+std::variant<Message, DecodeError> decode(const std::string &datagram);
+
+std::optional<std::string> encodeBody(const OperationBody &body);
+std::optional<OperationBody> decodeOperationBody(const std::string &json);
+std::optional<std::string> encodeBody(const ResultBody &body);
+std::optional<ResultBody> decodeResultBody(const std::string &json);
+
+// "AA:bb-CC..." -> "aabbcc...": twelve lower-case hex digits, or empty if it is not a MAC.
+std::string normaliseMac(const std::string &mac);
+// Printable ASCII only: texts become C strings in fixed fields and must not carry control bytes.
+bool isPrintable(const std::string &text);
+
+std::string toBase64(const std::string &bytes);
+std::optional<std::string> fromBase64(const std::string &text, std::size_t maxBytes);
+
+} // namespace tarn::wire

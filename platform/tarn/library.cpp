@@ -1,0 +1,673 @@
+// The discovery library: one network thread that receives and keeps the device table, one thread
+// that runs the caller's callback, and blocking device operations on the caller's thread.
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <random>
+#include <thread>
+
+#include <arpa/inet.h>
+
+#include "core/log.h"
+#include "core/seal.h"
+#include "core/transport.h"
+#include "core/wire.h"
+#include "tarn.h"
+
+using namespace std::chrono;
+using Clock = steady_clock;
+
+namespace tarn {
+
+namespace {
+
+thread_local int t_lastError = TARN_ERR_NONE;
+
+int fail(int code)
+{
+    t_lastError = code;
+    return 0;
+}
+
+int succeed()
+{
+    return 1;
+}
+
+// Inquiry rounds: devices spread answers over the window; later rounds name known devices.
+constexpr milliseconds kInquiryWindow {800};
+constexpr milliseconds kInquiryRounds[] = {milliseconds(0), milliseconds(900), milliseconds(1800)};
+// Operations: retransmit with randomised, doubling gaps inside this budget.
+constexpr milliseconds kOperationBudget {6000};
+constexpr milliseconds kFirstGap {150};
+constexpr milliseconds kMaxGap {1200};
+constexpr milliseconds kGrace {2000};   // beyond three missed announcements
+constexpr std::size_t kMaxDevices = 65536;
+
+void copyField(char *field, std::size_t width, const std::string &text)
+{
+    std::memset(field, 0, width);
+    std::memcpy(field, text.data(), std::min(text.size(), width - 1));
+}
+
+template <std::size_t N>
+void copyField(char (&field)[N], const std::string &text)
+{
+    copyField(field, N, text);
+}
+
+// The text of a caller's fixed field, or nothing when the field holds no terminator.
+template <std::size_t N>
+bool readField(const char (&field)[N], std::string &out)
+{
+    const void *end = std::memchr(field, '\0', N);
+    if (!end)
+        return false;
+    out.assign(field, static_cast<const char *>(end));
+    return true;
+}
+
+TARN_DEVICE_INFO toRecord(const wire::Device &d)
+{
+    TARN_DEVICE_INFO r;
+    std::memset(&r, 0, sizeof r);
+    copyField(r.serialNumber, d.serial);
+    copyField(r.macAddress, d.mac);
+    copyField(r.ipv4Address, d.ip);
+    copyField(r.ipv4SubnetMask, d.mask);
+    copyField(r.ipv4Gateway, d.gateway);
+    copyField(r.softwareVersion, d.softwareVersion);
+    copyField(r.dspVersion, d.dspVersion);
+    copyField(r.startTime, d.startTime);
+    copyField(r.deviceTypeName, d.typeName);
+    copyField(r.ipv6Address, d.ip6);
+    copyField(r.ipv6Gateway, d.gateway6);
+    r.deviceTypeCode = d.typeCode;
+    r.port = d.port;
+    r.channelCount = d.channels;
+    r.ipv6PrefixLength = d.prefixLength;
+    r.capabilityFlags = d.capabilities;
+    r.dhcpEnabled = d.dhcp;
+    r.ipv6Valid = d.ipv6Valid;
+    r.httpPort = d.httpPort;
+    r.activationState = d.activation;
+    r.extraFlags = d.extraFlags;
+    return r;
+}
+
+bool passesStrictFilter(const wire::Device &d)
+{
+    in_addr a {};
+    return !d.serial.empty() && !wire::normaliseMac(d.mac).empty() && inet_pton(AF_INET, d.ip.c_str(), &a) == 1;
+}
+
+struct Known
+{
+    wire::Device device;
+    std::uint32_t boot = 0, seq = 0, intervalS = 20;
+    Clock::time_point lastSeen;
+};
+
+struct Pending
+{
+    std::uint32_t id = 0;
+    wire::Target target;
+    bool haveChallenge = false;
+    wire::Challenge challenge;
+    std::deque<wire::Result> results;
+};
+
+class Library
+{
+public:
+    static Library &get()
+    {
+        static Library library;
+        return library;
+    }
+
+    int start(TARN_DEVICE_CALLBACK callback, int mode, void *context);
+    int stop();
+    int clearup();
+    int sendInquiry();
+    int setFilter(int rule);
+    int operate(const wire::Target &target, const wire::OperationBody &body);
+
+private:
+    Library() = default;
+    ~Library() { stop(); }
+
+    void networkLoop();
+    void callbackLoop();
+    void handle(const std::string &datagram);
+    void onHello(const wire::Hello &hello);
+    void onBye(const wire::Bye &bye);
+    void emit(const wire::Device &device, int eventType);
+    void sendInquiryRound(int round);
+    void expire(Clock::time_point now);
+    bool waitFor(std::unique_lock<std::mutex> &lock, Pending &p, Clock::time_point until,
+                 bool (*ready)(const Pending &));
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;   // pending operations
+    bool m_running = false;
+    int m_filter = TARN_FILTER_NONE;
+    net::Transport m_transport;
+    std::thread m_network, m_callbacks;
+    TARN_DEVICE_CALLBACK m_callback = nullptr;
+    void *m_context = nullptr;
+
+    std::map<std::string, Known> m_devices;       // by normalised MAC
+    std::map<std::string, std::string> m_pins;    // normalised MAC -> first public key seen
+    std::map<std::uint32_t, Pending *> m_pending;
+    std::vector<std::pair<Clock::time_point, int>> m_rounds;
+    std::uint64_t m_undecodable = 0;
+
+    std::mutex m_eventMutex;
+    std::condition_variable m_eventReady;
+    std::deque<TARN_DEVICE_INFO> m_events;
+    bool m_eventsStop = false;
+};
+
+int Library::start(TARN_DEVICE_CALLBACK callback, int mode, void *context)
+{
+    if (!callback || (mode != TARN_MODE_IP && mode != TARN_MODE_LINK_LAYER))
+        return fail(TARN_ERR_BAD_ARGUMENT);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (m_running)
+        return fail(TARN_ERR_ALREADY_STARTED);
+    if (!seal::init())
+        return fail(TARN_ERR_NO_MEMORY);
+    std::string error;
+    if (!m_transport.open(mode == TARN_MODE_LINK_LAYER, &error)) {
+        log::write(log::Error, "cannot start discovery: %s", error.c_str());
+        return fail(TARN_ERR_NETWORK);
+    }
+    m_callback = callback;
+    m_context = context;
+    m_running = true;
+    m_devices.clear();
+    m_pins.clear();
+    const Clock::time_point now = Clock::now();
+    m_rounds.clear();
+    for (std::size_t k = 0; k < std::size(kInquiryRounds); ++k)
+        m_rounds.emplace_back(now + kInquiryRounds[k], int(k));
+    {
+        std::lock_guard<std::mutex> events(m_eventMutex);
+        m_events.clear();
+        m_eventsStop = false;
+    }
+    m_callbacks = std::thread(&Library::callbackLoop, this);
+    m_network = std::thread(&Library::networkLoop, this);
+    return succeed();
+}
+
+int Library::stop()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_running)
+            return succeed();
+        if (std::this_thread::get_id() == m_callbacks.get_id())
+            return fail(TARN_ERR_BAD_ARGUMENT);  // joining itself would never return
+        m_running = false;
+    }
+    m_transport.wake();
+    m_changed.notify_all();
+    m_network.join();
+    {
+        std::lock_guard<std::mutex> events(m_eventMutex);
+        m_eventsStop = true;
+        m_events.clear();
+    }
+    m_eventReady.notify_all();
+    m_callbacks.join();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_transport.close();
+    m_devices.clear();
+    return succeed();
+}
+
+int Library::clearup()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_devices.clear();
+    return succeed();
+}
+
+int Library::sendInquiry()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_running)
+            return fail(TARN_ERR_NOT_STARTED);
+        const Clock::time_point now = Clock::now();
+        m_rounds.clear();
+        for (std::size_t k = 0; k < std::size(kInquiryRounds); ++k)
+            m_rounds.emplace_back(now + kInquiryRounds[k], int(k));
+    }
+    m_transport.wake();
+    return succeed();
+}
+
+int Library::setFilter(int rule)
+{
+    if (rule != TARN_FILTER_NONE && rule != TARN_FILTER_STRICT)
+        return fail(TARN_ERR_BAD_ARGUMENT);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_filter = rule;
+    return succeed();
+}
+
+void Library::networkLoop()
+{
+    for (;;) {
+        int timeout = 1000;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_running)
+                return;
+            const Clock::time_point now = Clock::now();
+            for (const auto &r : m_rounds)
+                timeout = std::min<int>(timeout, int(std::max<long>(0, duration_cast<milliseconds>(r.first - now).count())));
+        }
+        m_transport.poll(timeout, [this](const std::string &datagram, int) { handle(datagram); });
+
+        std::vector<int> due;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_running)
+                return;
+            const Clock::time_point now = Clock::now();
+            for (auto it = m_rounds.begin(); it != m_rounds.end();) {
+                if (it->first <= now) {
+                    due.push_back(it->second);
+                    it = m_rounds.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+            expire(now);
+        }
+        for (int round : due)
+            sendInquiryRound(round);
+    }
+}
+
+void Library::sendInquiryRound(int round)
+{
+    wire::Inquiry inquiry;
+    inquiry.id = seal::randomId();
+    inquiry.windowMs = std::uint32_t(kInquiryWindow.count());
+    if (round > 0) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::size_t named = 0;
+        for (const auto &entry : m_devices) {
+            if (named++ == wire::MaxKnownMacs)
+                break;
+            inquiry.known += entry.first;
+        }
+    }
+    if (const auto datagram = wire::encode(inquiry)) {
+        if (!m_transport.sendAll(*datagram))
+            log::write(log::Warning, "inquiry could not be sent on any interface");
+    }
+}
+
+void Library::handle(const std::string &datagram)
+{
+    auto decoded = wire::decode(datagram);
+    if (std::holds_alternative<wire::DecodeError>(decoded)) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (++m_undecodable % 1000 == 1)
+            log::write(log::Debug, "dropped an undecodable datagram of %zu bytes (%llu so far)", datagram.size(),
+                       static_cast<unsigned long long>(m_undecodable));
+        return;
+    }
+    wire::Message &message = std::get<wire::Message>(decoded);
+    if (auto *hello = std::get_if<wire::Hello>(&message)) {
+        onHello(*hello);
+    } else if (auto *bye = std::get_if<wire::Bye>(&message)) {
+        onBye(*bye);
+    } else if (auto *challenge = std::get_if<wire::Challenge>(&message)) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const auto it = m_pending.find(challenge->id);
+        if (it == m_pending.end() || it->second->haveChallenge)
+            return;
+        const wire::Target &t = it->second->target;
+        const bool matches = t.serial.empty() ? wire::normaliseMac(t.mac) == wire::normaliseMac(challenge->mac)
+                                              : t.serial == challenge->serial;
+        if (!matches)
+            return;
+        it->second->challenge = *challenge;
+        it->second->haveChallenge = true;
+        m_changed.notify_all();
+    } else if (auto *result = std::get_if<wire::Result>(&message)) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const auto it = m_pending.find(result->id);
+        if (it == m_pending.end() || it->second->results.size() >= 16)
+            return;
+        it->second->results.push_back(*result);
+        m_changed.notify_all();
+    }
+}
+
+void Library::onHello(const wire::Hello &hello)
+{
+    const std::string mac = wire::normaliseMac(hello.device.mac);
+    if (mac.empty())
+        return;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_running)
+        return;
+    if (m_filter == TARN_FILTER_STRICT && !passesStrictFilter(hello.device))
+        return;
+    auto pin = m_pins.find(mac);
+    if (pin == m_pins.end()) {
+        m_pins.emplace(mac, hello.publicKey);
+    } else if (pin->second != hello.publicKey) {
+        log::write(log::Warning, "device %s announces a key other than the one first seen; operations on it are refused",
+                   hello.device.mac.c_str());
+    }
+    auto it = m_devices.find(mac);
+    if (it == m_devices.end()) {
+        if (m_devices.size() >= kMaxDevices)
+            return;
+        Known k;
+        k.device = hello.device;
+        k.boot = hello.boot;
+        k.seq = hello.seq;
+        k.intervalS = hello.intervalS;
+        k.lastSeen = Clock::now();
+        m_devices.emplace(mac, k);
+        emit(hello.device, TARN_EVENT_ONLINE);
+        return;
+    }
+    Known &k = it->second;
+    // An older announcement that arrives late (or on a second interface) must not undo a newer one.
+    if (hello.boot == k.boot && std::int32_t(hello.seq - k.seq) < 0)
+        return;
+    k.lastSeen = Clock::now();
+    k.intervalS = hello.intervalS;
+    k.boot = hello.boot;
+    k.seq = hello.seq;
+    if (k.device != hello.device) {
+        k.device = hello.device;
+        emit(hello.device, TARN_EVENT_UPDATE);
+    }
+}
+
+void Library::onBye(const wire::Bye &bye)
+{
+    const std::string mac = wire::normaliseMac(bye.mac);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto it = m_devices.find(mac);
+    if (it == m_devices.end() || it->second.device.serial != bye.serial)
+        return;
+    emit(it->second.device, TARN_EVENT_OFFLINE);
+    m_devices.erase(it);
+}
+
+void Library::expire(Clock::time_point now)
+{
+    for (auto it = m_devices.begin(); it != m_devices.end();) {
+        const Known &k = it->second;
+        if (now - k.lastSeen > seconds(3 * k.intervalS) + kGrace) {
+            emit(k.device, TARN_EVENT_OFFLINE);
+            it = m_devices.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void Library::emit(const wire::Device &device, int eventType)
+{
+    TARN_DEVICE_INFO record = toRecord(device);
+    record.eventType = eventType;
+    {
+        std::lock_guard<std::mutex> events(m_eventMutex);
+        m_events.push_back(record);
+    }
+    m_eventReady.notify_one();
+}
+
+void Library::callbackLoop()
+{
+    std::unique_lock<std::mutex> events(m_eventMutex);
+    for (;;) {
+        m_eventReady.wait(events, [this] { return m_eventsStop || !m_events.empty(); });
+        if (m_eventsStop)
+            return;
+        const TARN_DEVICE_INFO record = m_events.front();
+        m_events.pop_front();
+        events.unlock();
+        m_callback(&record, m_context);
+        events.lock();
+    }
+}
+
+bool Library::waitFor(std::unique_lock<std::mutex> &lock, Pending &p, Clock::time_point until,
+                      bool (*ready)(const Pending &))
+{
+    m_changed.wait_until(lock, until, [&] { return !m_running || ready(p); });
+    return m_running && ready(p);
+}
+
+int Library::operate(const wire::Target &target, const wire::OperationBody &body)
+{
+    const auto plain = wire::encodeBody(body);
+    if (!plain)
+        return fail(TARN_ERR_BAD_ARGUMENT);
+
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (!m_running)
+        return fail(TARN_ERR_NOT_STARTED);
+    Pending pending;
+    pending.id = seal::randomId();
+    while (m_pending.count(pending.id))
+        pending.id = seal::randomId();
+    pending.target = target;
+    m_pending[pending.id] = &pending;
+    struct Unregister
+    {
+        Library *self;
+        std::uint32_t id;
+        ~Unregister() { self->m_pending.erase(id); }
+    } unregister {this, pending.id};
+
+    std::mt19937 random(pending.id);
+    const Clock::time_point deadline = Clock::now() + kOperationBudget;
+    auto nextGap = [&](milliseconds &gap) {
+        const milliseconds jittered(gap.count() + std::uniform_int_distribution<long>(0, gap.count() / 2)(random));
+        gap = std::min(gap * 2, kMaxGap);
+        return std::min(Clock::now() + jittered, deadline);
+    };
+
+    // Phase one: a fresh challenge from the device, with its key.
+    const auto request = wire::encode(wire::ChallengeRequest {pending.id, target});
+    if (!request)
+        return fail(TARN_ERR_BAD_ARGUMENT);
+    milliseconds gap = kFirstGap;
+    while (!pending.haveChallenge && m_running && Clock::now() < deadline) {
+        lock.unlock();
+        m_transport.sendAll(*request);
+        lock.lock();
+        waitFor(lock, pending, nextGap(gap), [](const Pending &p) { return p.haveChallenge; });
+    }
+    if (!m_running)
+        return fail(TARN_ERR_NOT_STARTED);
+    if (!pending.haveChallenge)
+        return fail(TARN_ERR_TIMEOUT);
+
+    const wire::Challenge challenge = pending.challenge;
+    const std::string mac = wire::normaliseMac(challenge.mac);
+    const auto pin = m_pins.find(mac);
+    if (pin != m_pins.end() && pin->second != challenge.publicKey)
+        return fail(TARN_ERR_KEY_MISMATCH);
+    if (pin == m_pins.end() && !mac.empty())
+        m_pins.emplace(mac, challenge.publicKey);
+
+    // Phase two: the sealed request, retransmitted until a genuine answer arrives.
+    const seal::KeyPair ephemeral = seal::generateKeyPair();
+    auto key = seal::sessionKey(ephemeral.secretKey, challenge.publicKey, ephemeral.publicKey, challenge.publicKey);
+    if (!key)
+        return fail(TARN_ERR_KEY_MISMATCH);
+    const std::string targetText = target.serial.empty() ? target.mac : target.serial;
+    wire::Operation operation;
+    operation.id = pending.id;
+    operation.target = target;
+    operation.ephemeralKey = ephemeral.publicKey;
+    operation.box = seal::close(*key, seal::Direction::Request, *plain,
+                                seal::requestContext(pending.id, targetText, challenge.nonce));
+    const auto datagram = wire::encode(operation);
+    if (!datagram) {
+        seal::wipe(*key);
+        return fail(TARN_ERR_BAD_ARGUMENT);
+    }
+    const std::string context = seal::answerContext(pending.id, challenge.serial, challenge.mac, challenge.nonce);
+    gap = kFirstGap;
+    std::optional<int> code;
+    while (!code && m_running && Clock::now() < deadline) {
+        lock.unlock();
+        m_transport.sendAll(*datagram);
+        lock.lock();
+        const Clock::time_point until = nextGap(gap);
+        while (!code && m_running && Clock::now() < until) {
+            waitFor(lock, pending, until, [](const Pending &p) { return !p.results.empty(); });
+            while (!pending.results.empty() && !code) {
+                const wire::Result result = pending.results.front();
+                pending.results.pop_front();
+                // Anything that does not open under the session key is not from the device.
+                const auto opened = seal::open(*key, seal::Direction::Answer, result.box, context);
+                if (const auto answer = opened ? wire::decodeResultBody(*opened) : std::nullopt)
+                    code = answer->code;
+            }
+        }
+    }
+    seal::wipe(*key);
+    if (!code)
+        return fail(m_running ? TARN_ERR_TIMEOUT : TARN_ERR_NOT_STARTED);
+    return *code == 0 ? succeed() : fail(*code);
+}
+
+bool validText(const char *text, std::size_t max)
+{
+    if (!text)
+        return false;
+    const std::size_t n = strnlen(text, max + 1);
+    return n > 0 && n <= max && wire::isPrintable(std::string(text, n));
+}
+
+bool validPassword(const char *password)
+{
+    if (!password)
+        return false;
+    const std::size_t n = strnlen(password, wire::PasswordMax + 1);
+    return n > 0 && n <= wire::PasswordMax;
+}
+
+} // namespace
+} // namespace tarn
+
+using tarn::Library;
+
+extern "C" {
+
+int TARN_SetLogToFile(int level, const char *directory, int autoDelete)
+{
+    if (!tarn::log::configure(level, directory ? directory : "", autoDelete ? 7 : 0))
+        return tarn::fail(TARN_ERR_BAD_ARGUMENT);
+    return tarn::succeed();
+}
+
+int TARN_SetDeviceFilterRule(int rule, const void *, unsigned int)
+{
+    return Library::get().setFilter(rule);
+}
+
+int TARN_Start_V30(TARN_DEVICE_CALLBACK callback, int mode, void *context)
+{
+    return Library::get().start(callback, mode, context);
+}
+
+int TARN_Stop(void)
+{
+    return Library::get().stop();
+}
+
+int TARN_Clearup(void)
+{
+    return Library::get().clearup();
+}
+
+int TARN_SendInquiry(void)
+{
+    return Library::get().sendInquiry();
+}
+
+int TARN_ActivateDevice(const char *serialNumber, const char *password)
+{
+    if (!tarn::validText(serialNumber, tarn::wire::SerialMax) || !tarn::validPassword(password))
+        return tarn::fail(TARN_ERR_BAD_ARGUMENT);
+    tarn::wire::Target target;
+    target.serial = serialNumber;
+    tarn::wire::OperationBody body;
+    body.kind = tarn::wire::OperationBody::Activate;
+    body.password = password;
+    const int result = Library::get().operate(target, body);
+    tarn::seal::wipe(body.password);
+    return result;
+}
+
+int TARN_ModifyDeviceNetParam(const char *macAddress, const char *password, const TARN_NETWORK_PARAMS *params)
+{
+    if (!tarn::validText(macAddress, tarn::wire::MacMax) || !tarn::validPassword(password) || !params)
+        return tarn::fail(TARN_ERR_BAD_ARGUMENT);
+    tarn::wire::OperationBody body;
+    body.kind = tarn::wire::OperationBody::Modify;
+    tarn::wire::NetParams &net = body.net;
+    if (!tarn::readField(params->ipv4Address, net.ip) || !tarn::readField(params->ipv4SubnetMask, net.mask)
+        || !tarn::readField(params->ipv4Gateway, net.gateway) || !tarn::readField(params->ipv6Address, net.ip6)
+        || !tarn::readField(params->ipv6Gateway, net.gateway6) || net.ip6.size() > tarn::wire::Ipv6Max
+        || net.gateway6.size() > tarn::wire::Ipv6Max || params->ipv6PrefixLength > 128)
+        return tarn::fail(TARN_ERR_BAD_ARGUMENT);
+    net.port = params->port;
+    net.httpPort = params->httpPort;
+    net.prefixLength = params->ipv6PrefixLength;
+    net.dhcp = params->dhcpEnabled;
+    body.password = password;
+    tarn::wire::Target target;
+    target.mac = macAddress;
+    const int result = Library::get().operate(target, body);
+    tarn::seal::wipe(body.password);
+    return result;
+}
+
+// Password recovery is not carried by this version of the library.
+int TARN_GetDeviceConfig(const char *, unsigned int, const void *, unsigned int, void *, unsigned int)
+{
+    return tarn::fail(TARN_ERR_NOT_SUPPORTED);
+}
+
+int TARN_ResetPasswd(const char *, const TARN_RESET_PARAM *)
+{
+    return tarn::fail(TARN_ERR_NOT_SUPPORTED);
+}
+
+int TARN_ResetDefaultPasswd(const char *, const char *)
+{
+    return tarn::fail(TARN_ERR_NOT_SUPPORTED);
+}
+
+int TARN_GetLastError(void)
+{
+    return tarn::t_lastError;
+}
+
+} // extern "C"

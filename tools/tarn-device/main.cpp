@@ -1,0 +1,134 @@
+// tarn-device: many virtual devices that speak the discovery protocol, for running and testing the
+// tool without hardware. Confine it with --iface lo (or TARN_IFACES) on a machine with a real network.
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/log.h"
+#include "core/seal.h"
+#include "core/transport.h"
+#include "emulator.h"
+
+namespace {
+
+volatile bool g_stop = false;
+
+void onSignal(int)
+{
+    g_stop = true;
+}
+
+void usage(FILE *out)
+{
+    std::fprintf(out,
+        "Usage: tarn-device [options]\n"
+        "Runs virtual devices that answer the discovery protocol.\n\n"
+        "  --count N        number of devices (default 8)\n"
+        "  --iface NAME     interface to use; repeat for more (default: TARN_IFACES, else every\n"
+        "                   multicast interface)\n"
+        "  --state FILE     JSON state: created on the first run, updated on every change, so devices\n"
+        "                   keep their passwords and addresses across restarts\n"
+        "  --seed N         seed for reproducible serial numbers and MAC addresses (default 1)\n"
+        "  --loss PERCENT   drop this share of datagrams in each direction (fault injection)\n"
+        "  --delay-ms N     delay every datagram sent by N milliseconds\n"
+        "  --announce-s N   announce each device every N seconds (default 20)\n"
+        "  --password TEXT  admin password of the devices that start activated (default Admin12345)\n"
+        "  --verbose        log every step to standard error\n"
+        "  --help           this text\n\n"
+        "A third of the devices start without an admin password; a quarter sit at a factory address\n"
+        "in 192.0.0.0/24. SIGINT or SIGTERM makes every device say goodbye.\n");
+}
+
+bool number(const char *text, double lo, double hi, double &out)
+{
+    char *end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (!text[0] || *end || v < lo || v > hi)
+        return false;
+    out = v;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    tarn::emu::Options options;
+    std::string ifaces;
+    int level = tarn::log::Warning;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](double lo, double hi, double &out) {
+            if (i + 1 >= argc || !number(argv[++i], lo, hi, out)) {
+                std::fprintf(stderr, "tarn-device: %s needs a number from %g to %g\n", arg.c_str(), lo, hi);
+                std::exit(2);
+            }
+        };
+        double v = 0;
+        if (arg == "--help" || arg == "-h") {
+            usage(stdout);
+            return 0;
+        } else if (arg == "--count") {
+            value(1, 5000, v);
+            options.count = int(v);
+        } else if (arg == "--seed") {
+            value(0, 4294967295.0, v);
+            options.seed = std::uint32_t(v);
+        } else if (arg == "--loss") {
+            value(0, 100, v);
+            options.lossPercent = v;
+        } else if (arg == "--delay-ms") {
+            value(0, 10000, v);
+            options.delayMs = int(v);
+        } else if (arg == "--announce-s") {
+            value(1, 3600, v);
+            options.announceS = int(v);
+        } else if ((arg == "--iface" || arg == "--state" || arg == "--password") && i + 1 < argc) {
+            const std::string text = argv[++i];
+            if (arg == "--iface")
+                ifaces += (ifaces.empty() ? "" : ",") + text;
+            else if (arg == "--state")
+                options.statePath = text;
+            else if (text.size() < 8 || text.size() > 16) {
+                std::fprintf(stderr, "tarn-device: --password needs 8 to 16 characters\n");
+                return 2;
+            } else
+                options.defaultPassword = text;
+        } else if (arg == "--verbose") {
+            level = tarn::log::Debug;
+        } else {
+            std::fprintf(stderr, "tarn-device: unknown or incomplete option %s (see --help)\n", arg.c_str());
+            return 2;
+        }
+    }
+    if (!ifaces.empty())
+        setenv("TARN_IFACES", ifaces.c_str(), 1);
+    tarn::log::setPrefix("tarn-device");
+    tarn::log::configure(level, "", 0);
+    if (!tarn::seal::init()) {
+        std::fprintf(stderr, "tarn-device: cannot start the cryptography library\n");
+        return 1;
+    }
+
+    tarn::emu::Emulator emulator(options);
+    std::string error;
+    if (!emulator.prepare(&error)) {
+        std::fprintf(stderr, "tarn-device: %s\n", error.c_str());
+        return 1;
+    }
+    tarn::net::Transport transport;
+    if (!transport.open(true, &error)) {
+        std::fprintf(stderr, "tarn-device: %s\n", error.c_str());
+        return 1;
+    }
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::printf("tarn-device: %d devices ready\n", int(emulator.devices().size()));
+    std::fflush(stdout);
+    return emulator.run(transport, g_stop);
+}
