@@ -1,0 +1,263 @@
+#include <QtTest>
+
+#include "core/seal.h"
+#include "core/wire.h"
+
+using namespace tarn;
+using namespace tarn::wire;
+
+Q_DECLARE_METATYPE(DecodeError)
+
+namespace {
+
+Device sampleDevice()
+{
+    Device d;
+    d.serial = "TN07-1";
+    d.mac = "02-07-00-00-01-5a";
+    d.ip = "192.0.0.64";
+    d.mask = "255.255.255.0";
+    d.gateway = "0.0.0.0";
+    d.typeName = "IPC-B220";
+    d.softwareVersion = "V5.6.1";
+    d.dspVersion = "V7.3";
+    d.startTime = "2026-12-01 01:10:01";
+    d.ip6 = "fe80::1";
+    d.gateway6 = "fe80::1";
+    d.typeCode = 100;
+    d.port = 8000;
+    d.httpPort = 80;
+    d.channels = 4;
+    d.capabilities = 0x47;
+    d.ipv6Valid = 1;
+    d.prefixLength = 64;
+    d.activation = 1;
+    return d;
+}
+
+Hello sampleHello()
+{
+    Hello h;
+    h.id = 42;
+    h.boot = 7;
+    h.seq = 3;
+    h.publicKey = std::string(32, '\x11');
+    h.device = sampleDevice();
+    return h;
+}
+
+std::string helloJson(const std::string &deviceOverride)
+{
+    std::string text = *encode(sampleHello());
+    const auto at = text.find("\"sn\":\"TN07-1\"");
+    return at == std::string::npos ? text : text.replace(at, 13, deviceOverride);
+}
+
+} // namespace
+
+class TestWire : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void roundTrips();
+    void largestHelloFits();
+    void malformed_data();
+    void malformed();
+    void encoderRefusesOutOfBounds();
+    void bodies();
+    void macs();
+    void base64();
+    void sealing();
+};
+
+void TestWire::initTestCase()
+{
+    QVERIFY(seal::init());
+}
+
+void TestWire::roundTrips()
+{
+    const Message messages[] = {
+        sampleHello(),
+        Bye {"TN07-1", "02-07-00-00-01-5a"},
+        Inquiry {9, 800, "0207000001" "5a" "020700000102"},
+        ChallengeRequest {5, Target {"", "02-07-00-00-01-5a"}},
+        Challenge {5, "TN07-1", "02-07-00-00-01-5a", std::string(32, 'k'), std::string(32, 'n')},
+        Operation {5, Target {"TN07-1", ""}, std::string(32, 'e'), std::string(100, '\0')},
+        Result {5, "TN07-1", "02-07-00-00-01-5a", std::string(40, '\xff')},
+    };
+    for (const Message &m : messages) {
+        const auto text = encode(m);
+        QVERIFY(text);
+        QVERIFY(text->size() <= MaxDatagram);
+        auto decoded = decode(*text);
+        QVERIFY(std::holds_alternative<Message>(decoded));
+        QCOMPARE(encode(std::get<Message>(decoded)), text);
+    }
+    auto decoded = decode(*encode(sampleHello()));
+    const Hello &h = std::get<Hello>(std::get<Message>(decoded));
+    QVERIFY(h.device == sampleDevice());
+    QCOMPARE(h.publicKey, std::string(32, '\x11'));
+    QCOMPARE(h.seq, 3u);
+}
+
+void TestWire::largestHelloFits()
+{
+    Hello h = sampleHello();
+    Device &d = h.device;
+    // Every text at its bound, made of the characters JSON must escape.
+    d.serial = std::string(SerialMax, '"');
+    d.mac = std::string(MacMax, '\\');
+    d.ip = d.mask = d.gateway = std::string(Ipv4Max, '"');
+    d.typeName = d.softwareVersion = d.dspVersion = d.startTime = std::string(NameMax, '\\');
+    d.ip6 = d.gateway6 = std::string(Ipv6Max, '"');
+    h.id = h.boot = h.seq = UINT32_MAX;
+    d.typeCode = INT32_MIN;
+    const auto text = encode(h);
+    QVERIFY(text);
+    QVERIFY2(text->size() <= MaxDatagram, qPrintable(QString::number(text->size())));
+}
+
+void TestWire::malformed_data()
+{
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<DecodeError>("error");
+    const QByteArray hello = QByteArray::fromStdString(*encode(sampleHello()));
+    QTest::newRow("empty") << QByteArray() << DecodeError::NotJson;
+    QTest::newRow("truncated") << hello.left(hello.size() - 3) << DecodeError::NotJson;
+    QTest::newRow("array") << QByteArray("[1,2]") << DecodeError::NotJson;
+    QTest::newRow("oversized") << QByteArray(1401, ' ') << DecodeError::TooLarge;
+    QTest::newRow("version 2") << QByteArray(hello).replace("\"v\":1", "\"v\":2") << DecodeError::BadVersion;
+    QTest::newRow("no version") << QByteArray(hello).replace("\"v\":1", "\"w\":1") << DecodeError::BadField;
+    QTest::newRow("version as text") << QByteArray(hello).replace("\"v\":1", "\"v\":\"1\"") << DecodeError::BadField;
+    QTest::newRow("unknown type") << QByteArray(hello).replace("\"hello\"", "\"helo\"") << DecodeError::UnknownType;
+    QTest::newRow("port too large") << QByteArray(hello).replace("\"port\":8000", "\"port\":70000") << DecodeError::BadField;
+    QTest::newRow("negative port") << QByteArray(hello).replace("\"port\":8000", "\"port\":-1") << DecodeError::BadField;
+    QTest::newRow("port as float") << QByteArray(hello).replace("\"port\":8000", "\"port\":80.5") << DecodeError::BadField;
+    QTest::newRow("missing field") << QByteArray(hello).replace("\"tname\"", "\"tnam\"") << DecodeError::BadField;
+    QTest::newRow("serial too long")
+        << QByteArray::fromStdString(helloJson("\"sn\":\"" + std::string(SerialMax + 1, 'S') + "\"")) << DecodeError::BadField;
+    QTest::newRow("control byte in text")
+        << QByteArray::fromStdString(helloJson("\"sn\":\"A\\u0001B\"")) << DecodeError::BadField;
+    QTest::newRow("non-ASCII text")
+        << QByteArray::fromStdString(helloJson("\"sn\":\"\xc3\xa9\"")) << DecodeError::BadField;
+    QTest::newRow("bad base64 key") << QByteArray(hello).replace("\"pk\":\"", "\"pk\":\"*") << DecodeError::BadField;
+    QTest::newRow("short key") << QByteArray(hello).replace(QByteArray::fromStdString(toBase64(std::string(32, '\x11'))),
+                                                        QByteArray::fromStdString(toBase64(std::string(31, '\x11'))))
+                               << DecodeError::BadField;
+    QTest::newRow("known not whole MACs") << QByteArray("{\"v\":1,\"t\":\"inq\",\"id\":1,\"win\":800,\"known\":\"0207\"}")
+                                          << DecodeError::BadField;
+    QTest::newRow("window too long") << QByteArray("{\"v\":1,\"t\":\"inq\",\"id\":1,\"win\":60000,\"known\":\"\"}")
+                                     << DecodeError::BadField;
+    QTest::newRow("two targets") << QByteArray("{\"v\":1,\"t\":\"chq\",\"id\":1,\"sn\":\"A\",\"mac\":\"B\"}")
+                                 << DecodeError::BadField;
+    QTest::newRow("no target") << QByteArray("{\"v\":1,\"t\":\"chq\",\"id\":1}") << DecodeError::BadField;
+    QTest::newRow("request id 0") << QByteArray("{\"v\":1,\"t\":\"chq\",\"id\":0,\"sn\":\"A\"}") << DecodeError::BadField;
+    QTest::newRow("deep nesting") << QByteArray(600, '[') << DecodeError::NotJson;
+}
+
+void TestWire::malformed()
+{
+    QFETCH(QByteArray, datagram);
+    QFETCH(DecodeError, error);
+    auto result = decode(datagram.toStdString());
+    QVERIFY(std::holds_alternative<DecodeError>(result));
+    QCOMPARE(int(std::get<DecodeError>(result)), int(error));
+}
+
+void TestWire::encoderRefusesOutOfBounds()
+{
+    Hello h = sampleHello();
+    h.device.serial = std::string(SerialMax + 1, 'S');
+    QVERIFY(!encode(h));
+    h = sampleHello();
+    h.device.typeName = "tab\there";
+    QVERIFY(!encode(h));
+    h = sampleHello();
+    h.publicKey = "short";
+    QVERIFY(!encode(h));
+    QVERIFY(!encode(ChallengeRequest {1, Target {"SN", "MAC"}}));
+    QVERIFY(!encode(Inquiry {1, 800, "02070000"}));
+    QVERIFY(!encode(Operation {1, Target {"SN", ""}, std::string(32, 'e'), std::string(MaxBoxBytes + 1, 'b')}));
+}
+
+void TestWire::bodies()
+{
+    OperationBody modify;
+    modify.kind = OperationBody::Modify;
+    modify.password = std::string("p\xe9\x00w\xff", 5);  // 8-bit bytes, even a NUL, survive
+    modify.net.ip = "10.0.0.5";
+    modify.net.mask = "255.255.255.0";
+    modify.net.port = 8000;
+    modify.net.dhcp = 1;
+    const auto text = encodeBody(modify);
+    QVERIFY(text);
+    QVERIFY(text->find("p\xe9") == std::string::npos);
+    const auto back = decodeOperationBody(*text);
+    QVERIFY(back);
+    QCOMPARE(back->password, modify.password);
+    QCOMPARE(back->net.ip, std::string("10.0.0.5"));
+    QCOMPARE(int(back->net.dhcp), 1);
+
+    modify.password = std::string(PasswordMax + 1, 'x');
+    QVERIFY(!encodeBody(modify));
+    QVERIFY(!decodeOperationBody("{\"op\":\"activate\"}"));
+    QVERIFY(!decodeOperationBody("{\"op\":\"format\",\"pw\":\"\"}"));
+    QVERIFY(!decodeOperationBody("{\"op\":\"modify\",\"pw\":\"\"}"));  // no parameters
+    QCOMPARE(decodeResultBody(*encodeBody(ResultBody {2009}))->code, 2009);
+    QVERIFY(!decodeResultBody("{\"code\":-1}"));
+}
+
+void TestWire::macs()
+{
+    QCOMPARE(normaliseMac("02-07-00-00-01-5A"), std::string("02070000015a"));
+    QCOMPARE(normaliseMac("02:07:00:00:01:5a"), std::string("02070000015a"));
+    QCOMPARE(normaliseMac("0207.0000.015a"), std::string("02070000015a"));
+    QCOMPARE(normaliseMac("02-07-00-00-01"), std::string());
+    QCOMPARE(normaliseMac("02-07-00-00-01-5g"), std::string());
+    QCOMPARE(normaliseMac(""), std::string());
+}
+
+void TestWire::base64()
+{
+    QCOMPARE(*fromBase64(toBase64("hello"), 16), std::string("hello"));
+    QVERIFY(!fromBase64("aGVsbG8", 16));        // missing padding
+    QVERIFY(!fromBase64("aGVs bG8=", 16));      // stray character
+    QVERIFY(!fromBase64(toBase64(std::string(40, 'x')), 32));  // more than allowed
+    QCOMPARE(fromBase64("", 16)->size(), std::size_t(0));
+}
+
+void TestWire::sealing()
+{
+    const seal::KeyPair device = seal::generateKeyPair();
+    const seal::KeyPair ephemeral = seal::generateKeyPair();
+    const auto ours = seal::sessionKey(ephemeral.secretKey, device.publicKey, ephemeral.publicKey, device.publicKey);
+    const auto theirs = seal::sessionKey(device.secretKey, ephemeral.publicKey, ephemeral.publicKey, device.publicKey);
+    QVERIFY(ours && theirs);
+    QCOMPARE(*ours, *theirs);
+
+    const std::string context = seal::requestContext(5, "TN07-1", std::string(32, 'n'));
+    const std::string box = seal::close(*ours, seal::Direction::Request, "secret", context);
+    QVERIFY(box.find("secret") == std::string::npos);
+    QCOMPARE(*seal::open(*theirs, seal::Direction::Request, box, context), std::string("secret"));
+
+    // Bound to the request id, the target, the challenge and the direction; tamper-evident.
+    QVERIFY(!seal::open(*theirs, seal::Direction::Request, box, seal::requestContext(6, "TN07-1", std::string(32, 'n'))));
+    QVERIFY(!seal::open(*theirs, seal::Direction::Request, box, seal::requestContext(5, "TN07-2", std::string(32, 'n'))));
+    QVERIFY(!seal::open(*theirs, seal::Direction::Request, box, seal::requestContext(5, "TN07-1", std::string(32, 'm'))));
+    QVERIFY(!seal::open(*theirs, seal::Direction::Answer, box, context));
+    std::string tampered = box;
+    tampered[0] ^= 1;
+    QVERIFY(!seal::open(*theirs, seal::Direction::Request, tampered, context));
+    // Another device's key gives another session key.
+    const seal::KeyPair other = seal::generateKeyPair();
+    const auto wrong = seal::sessionKey(other.secretKey, ephemeral.publicKey, ephemeral.publicKey, device.publicKey);
+    QVERIFY(!seal::open(*wrong, seal::Direction::Request, box, context));
+    // A low-order public key is refused instead of giving a predictable key.
+    QVERIFY(!seal::sessionKey(ephemeral.secretKey, std::string(32, '\0'), ephemeral.publicKey, device.publicKey));
+}
+
+QTEST_APPLESS_MAIN(TestWire)
+#include "tst_wire.moc"
