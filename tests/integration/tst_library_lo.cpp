@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "devicecollector.h"
+#include "wiretap.h"
 #include "tarn.h"
 
 // The library and the emulator on the loopback interface: discovery, the device operations and
@@ -19,6 +20,7 @@ private slots:
     void modification();
     void unknownMacTimesOut();
     void argumentsAreChecked();
+    void noSecretOnTheWireAndReplayChangesNothing();
     void goodbyeAndRestartKeepState();
 
 private:
@@ -31,6 +33,7 @@ private:
     QStringList m_arguments;
     QByteArray m_activatedMac;
     QByteArray m_modifiedMac;
+    WireTap m_tap;
 };
 
 static const int kDevices = 6;
@@ -38,6 +41,7 @@ static const int kDevices = 6;
 void TestLibraryLoopback::initTestCase()
 {
     QVERIFY(m_dir.isValid());
+    QVERIFY(m_tap.ok());
     qputenv("TARN_IFACES", "lo");
     m_arguments = QStringList {QStringLiteral("--iface"), QStringLiteral("lo"), QStringLiteral("--count"),
                    QString::number(kDevices), QStringLiteral("--seed"), QStringLiteral("7"),
@@ -174,6 +178,43 @@ void TestLibraryLoopback::argumentsAreChecked()
     int other = -1;
     std::thread([&] { other = TARN_GetLastError(); }).join();
     QCOMPARE(other, TARN_ERR_NONE);
+}
+
+void TestLibraryLoopback::noSecretOnTheWireAndReplayChangesNothing()
+{
+    TARN_DEVICE_INFO device;
+    QVERIFY(m_collector.last(TARN_EVENT_UPDATE, m_modifiedMac.constData(), &device));
+    TARN_NETWORK_PARAMS params = paramsOf(device);
+    std::strcpy(params.ipv4Address, "10.99.0.77");
+    QCOMPARE(TARN_ModifyDeviceNetParam(device.macAddress, "Admin12345", &params), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(m_collector.last(TARN_EVENT_UPDATE, device.macAddress, &device)
+                                 && QByteArray(device.ipv4Address) == "10.99.0.77", 3000);
+    QTest::qWait(300);
+
+    // Every password used so far, in clear or as the base64 the sealed body uses, is absent.
+    const std::vector<std::string> captured = m_tap.datagrams();
+    QVERIFY(captured.size() > 10);
+    for (const char *secret : {"Admin12345", "Abcdef1234", "Wrong12345", "QWRtaW4xMjM0NQ==", "QWJjZGVmMTIzNA=="}) {
+        for (const std::string &d : captured)
+            QVERIFY2(d.find(secret) == std::string::npos, secret);
+    }
+
+    // The sealed request that set .77, replayed after a newer change, changes nothing.
+    std::string replayed;
+    for (const std::string &d : captured) {
+        if (d.find("\"t\":\"op\"") != std::string::npos)
+            replayed = d;  // the last operation sent is the one for .77
+    }
+    QVERIFY(!replayed.empty());
+    std::strcpy(params.ipv4Address, "10.99.0.42");
+    QCOMPARE(TARN_ModifyDeviceNetParam(device.macAddress, "Admin12345", &params), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(m_collector.last(TARN_EVENT_UPDATE, device.macAddress, &device)
+                                 && QByteArray(device.ipv4Address) == "10.99.0.42", 3000);
+    m_collector.clear();
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(m_tap.replay(replayed));
+    QTest::qWait(1500);
+    QCOMPARE(m_collector.count(TARN_EVENT_UPDATE), 0);
 }
 
 void TestLibraryLoopback::goodbyeAndRestartKeepState()

@@ -307,6 +307,7 @@ void Emulator::onOperation(const wire::Operation &operation)
 {
     if (const auto cached = m_answers.find(operation.id); cached != m_answers.end()) {
         queue(cached->second.datagram, {});  // a retransmission: answer again, apply nothing
+        ++m_repeats;
         return;
     }
     const auto it = m_challenges.find(operation.id);
@@ -329,6 +330,9 @@ void Emulator::onOperation(const wire::Operation &operation)
         return;
     }
     const int code = apply(index, *body);
+    ++m_applied;
+    if (m_appliedIds[operation.id]++ > 0)
+        ++m_appliedTwice;
     const std::string sealed = seal::close(*key, seal::Direction::Answer, *wire::encodeBody(wire::ResultBody {code}),
                                            seal::answerContext(operation.id, v.info.serial, v.info.mac, it->second.nonce));
     seal::wipe(*key);
@@ -448,6 +452,11 @@ int Emulator::run(net::Transport &transport, const volatile bool &stop)
         }
     }
     save();
+    std::printf("tarn-device: applied %llu operations, answered %llu repeats from the cache, applied twice %llu, "
+                "rejected %llu datagrams\n",
+                static_cast<unsigned long long>(m_applied), static_cast<unsigned long long>(m_repeats),
+                static_cast<unsigned long long>(m_appliedTwice), static_cast<unsigned long long>(m_rejected));
+    std::fflush(stdout);
     return 0;
 }
 

@@ -94,6 +94,10 @@ private:
     Clock::time_point m_nextAnnounce;
     net::Transport *m_transport = nullptr;
     std::uint64_t m_rejected = 0;
+    std::uint64_t m_applied = 0;        // operations carried out
+    std::uint64_t m_repeats = 0;        // retransmitted operations answered from the cache
+    std::uint64_t m_appliedTwice = 0;   // must stay 0
+    std::map<std::uint32_t, int> m_appliedIds;
 };
 
 } // namespace tarn::emu

@@ -1,0 +1,94 @@
+#pragma once
+
+// Listens to the discovery group on the loopback interface and keeps every datagram, as a packet
+// capture would; can also put a captured datagram back on the wire.
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+class WireTap
+{
+public:
+    WireTap()
+    {
+        m_socket = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        const int one = 1;
+        setsockopt(m_socket, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        sockaddr_in at {};
+        at.sin_family = AF_INET;
+        at.sin_port = htons(37370);
+        inet_pton(AF_INET, "224.0.0.147", &at.sin_addr);
+        m_ok = bind(m_socket, reinterpret_cast<sockaddr *>(&at), sizeof at) == 0;
+        ip_mreqn join {};
+        join.imr_multiaddr = at.sin_addr;
+        join.imr_ifindex = int(if_nametoindex("lo"));
+        m_ok = m_ok && setsockopt(m_socket, IPPROTO_IP, IP_ADD_MEMBERSHIP, &join, sizeof join) == 0;
+        m_thread = std::thread([this] { run(); });
+    }
+
+    ~WireTap()
+    {
+        m_stop = true;
+        m_thread.join();
+        close(m_socket);
+    }
+
+    bool ok() const { return m_ok; }
+
+    std::vector<std::string> datagrams() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_datagrams;
+    }
+
+    // Sends a datagram to the group on the loopback interface only.
+    bool replay(const std::string &datagram) const
+    {
+        const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        ip_mreqn out {};
+        out.imr_ifindex = int(if_nametoindex("lo"));
+        const unsigned char ttl = 1;
+        setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &out, sizeof out);
+        setsockopt(fd, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
+        sockaddr_in to {};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(37370);
+        inet_pton(AF_INET, "224.0.0.147", &to.sin_addr);
+        const bool sent = sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr *>(&to), sizeof to)
+            == ssize_t(datagram.size());
+        close(fd);
+        return sent;
+    }
+
+private:
+    void run()
+    {
+        char buffer[2048];
+        while (!m_stop) {
+            pollfd p {m_socket, POLLIN, 0};
+            if (poll(&p, 1, 100) <= 0)
+                continue;
+            const ssize_t n = recv(m_socket, buffer, sizeof buffer, 0);
+            if (n > 0) {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_datagrams.emplace_back(buffer, std::size_t(n));
+            }
+        }
+    }
+
+    int m_socket = -1;
+    bool m_ok = false;
+    std::atomic<bool> m_stop {false};
+    std::thread m_thread;
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_datagrams;
+};
