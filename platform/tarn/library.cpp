@@ -385,6 +385,7 @@ void Library::onHello(const wire::Hello &hello)
         k.intervalS = hello.intervalS;
         k.lastSeen = Clock::now();
         m_devices.emplace(mac, k);
+        log::write(log::Debug, "online: %s %s %s", hello.device.serial.c_str(), hello.device.mac.c_str(), hello.device.ip.c_str());
         emit(hello.device, TARN_EVENT_ONLINE);
         return;
     }
@@ -418,6 +419,7 @@ void Library::expire(Clock::time_point now)
     for (auto it = m_devices.begin(); it != m_devices.end();) {
         const Known &k = it->second;
         if (now - k.lastSeen > seconds(3 * k.intervalS) + kGrace) {
+            log::write(log::Debug, "offline after %u s of silence: %s", 3 * k.intervalS, k.device.mac.c_str());
             emit(k.device, TARN_EVENT_OFFLINE);
             it = m_devices.erase(it);
         } else {
@@ -502,8 +504,11 @@ int Library::operate(const wire::Target &target, const wire::OperationBody &body
     }
     if (!m_running)
         return fail(TARN_ERR_NOT_STARTED);
-    if (!pending.haveChallenge)
+    if (!pending.haveChallenge) {
+        log::write(log::Info, "no device answered request %u for %s", pending.id,
+                   target.serial.empty() ? target.mac.c_str() : target.serial.c_str());
         return fail(TARN_ERR_TIMEOUT);
+    }
 
     const wire::Challenge challenge = pending.challenge;
     const std::string mac = wire::normaliseMac(challenge.mac);
@@ -551,6 +556,8 @@ int Library::operate(const wire::Target &target, const wire::OperationBody &body
         }
     }
     seal::wipe(*key);
+    log::write(log::Info, "%s on %s (request %u): %s %d", body.kind == wire::OperationBody::Activate ? "activation" : "change",
+               targetText.c_str(), pending.id, code ? "answered" : "no answer, code", code ? *code : TARN_ERR_TIMEOUT);
     if (!code)
         return fail(m_running ? TARN_ERR_TIMEOUT : TARN_ERR_NOT_STARTED);
     return *code == 0 ? succeed() : fail(*code);

@@ -4,6 +4,7 @@
 
 #include "devicecollector.h"
 #include "wiretap.h"
+#include "core/wire.h"
 #include "tarn.h"
 
 // The library and the emulator on the loopback interface: discovery, the device operations and
@@ -21,6 +22,9 @@ private slots:
     void unknownMacTimesOut();
     void argumentsAreChecked();
     void noSecretOnTheWireAndReplayChangesNothing();
+    void announcementRules();
+    void filterRule();
+    void logFile();
     void goodbyeAndRestartKeepState();
 
 private:
@@ -215,6 +219,98 @@ void TestLibraryLoopback::noSecretOnTheWireAndReplayChangesNothing()
         QVERIFY(m_tap.replay(replayed));
     QTest::qWait(1500);
     QCOMPARE(m_collector.count(TARN_EVENT_UPDATE), 0);
+}
+
+static tarn::wire::Hello craftedHello(const char *mac, std::uint32_t seq, const char *ip)
+{
+    tarn::wire::Hello h;
+    h.boot = 99;
+    h.seq = seq;
+    h.intervalS = 1;
+    h.publicKey = std::string(32, '\x5a');
+    h.device.serial = "CRAFTED-1";
+    h.device.mac = mac;
+    h.device.ip = ip;
+    h.device.mask = "255.255.255.0";
+    h.device.gateway = "0.0.0.0";
+    h.device.typeName = "IPC-T";
+    h.device.port = 8000;
+    return h;
+}
+
+// Updates follow the announcement order, and silence makes a device go offline.
+void TestLibraryLoopback::announcementRules()
+{
+    m_collector.clear();
+    const char *mac = "02-fe-00-00-00-01";
+    QVERIFY(m_tap.replay(*tarn::wire::encode(craftedHello(mac, 5, "10.1.1.5"))));
+    TARN_DEVICE_INFO info;
+    QTRY_VERIFY_WITH_TIMEOUT(m_collector.last(TARN_EVENT_ONLINE, mac, &info), 2000);
+    QCOMPARE(QByteArray(info.ipv4Address), QByteArray("10.1.1.5"));
+
+    // An older announcement arriving late is ignored; a newer one is an update.
+    QVERIFY(m_tap.replay(*tarn::wire::encode(craftedHello(mac, 4, "10.1.1.4"))));
+    QVERIFY(m_tap.replay(*tarn::wire::encode(craftedHello(mac, 6, "10.1.1.6"))));
+    QTRY_VERIFY_WITH_TIMEOUT(m_collector.last(TARN_EVENT_UPDATE, mac, &info), 2000);
+    QCOMPARE(QByteArray(info.ipv4Address), QByteArray("10.1.1.6"));
+    QTest::qWait(200);
+    int updates = 0;
+    for (const TARN_DEVICE_INFO &e : m_collector.events())
+        updates += e.eventType == TARN_EVENT_UPDATE && QByteArray(e.macAddress) == mac;
+    QCOMPARE(updates, 1);
+
+    // Announced every second: three missed announcements and two seconds of grace later, offline.
+    QElapsedTimer silent;
+    silent.start();
+    QTRY_VERIFY_WITH_TIMEOUT(m_collector.last(TARN_EVENT_OFFLINE, mac, &info), 8000);
+    QVERIFY(silent.elapsed() >= 4000);
+    QCOMPARE(QByteArray(info.serialNumber), QByteArray("CRAFTED-1"));
+}
+
+void TestLibraryLoopback::filterRule()
+{
+    m_collector.clear();
+    // Malformed MAC, empty serial, an address that does not parse: all three pass without the filter.
+    tarn::wire::Hello badMac = craftedHello("02-fe-00-00-00-0x", 1, "10.1.1.7");
+    tarn::wire::Hello noSerial = craftedHello("02-fe-00-00-00-02", 1, "10.1.1.8");
+    noSerial.device.serial.clear();
+    tarn::wire::Hello badIp = craftedHello("02-fe-00-00-00-03", 1, "10.1.1.300");
+    tarn::wire::Hello good = craftedHello("02-fe-00-00-00-04", 1, "10.1.1.9");
+
+    QCOMPARE(TARN_SetDeviceFilterRule(TARN_FILTER_STRICT, nullptr, 0), 1);
+    for (const auto *h : {&badMac, &noSerial, &badIp, &good})
+        QVERIFY(m_tap.replay(*tarn::wire::encode(*h)));
+    TARN_DEVICE_INFO info;
+    QTRY_VERIFY_WITH_TIMEOUT(m_collector.last(TARN_EVENT_ONLINE, "02-fe-00-00-00-04", &info), 2000);
+    QTest::qWait(300);
+    QVERIFY(!m_collector.last(TARN_EVENT_ONLINE, "02-fe-00-00-00-02", &info));
+    QVERIFY(!m_collector.last(TARN_EVENT_ONLINE, "02-fe-00-00-00-03", &info));
+
+    QCOMPARE(TARN_SetDeviceFilterRule(TARN_FILTER_NONE, nullptr, 0), 1);
+    for (const auto *h : {&noSerial, &badIp})
+        QVERIFY(m_tap.replay(*tarn::wire::encode(*h)));
+    QTRY_VERIFY_WITH_TIMEOUT(m_collector.last(TARN_EVENT_ONLINE, "02-fe-00-00-00-02", &info), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_collector.last(TARN_EVENT_ONLINE, "02-fe-00-00-00-03", &info), 2000);
+    // A MAC that cannot be normalised cannot be merged or targeted: never reported.
+    QVERIFY(!m_collector.last(TARN_EVENT_ONLINE, "02-fe-00-00-00-0x", &info));
+}
+
+void TestLibraryLoopback::logFile()
+{
+    const QString folder = m_dir.filePath(QStringLiteral("logs"));
+    QCOMPARE(TARN_SetLogToFile(TARN_LOG_DEBUG, folder.toLocal8Bit().constData(), 1), 1);
+    TARN_NETWORK_PARAMS params {};
+    std::strcpy(params.ipv4Address, "10.0.0.1");
+    QCOMPARE(TARN_ModifyDeviceNetParam("02-ff-ff-ff-ff-fe", "Secret-pw1", &params), 0);  // times out
+    QCOMPARE(TARN_SetLogToFile(TARN_LOG_WARNING, nullptr, 0), 1);
+    const QStringList files = QDir(folder).entryList({QStringLiteral("tarn-*.log")}, QDir::Files);
+    QCOMPARE(files.size(), 1);
+    QFile file(QDir(folder).filePath(files.first()));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray log = file.readAll();
+    QVERIFY(!log.contains("Secret-pw1"));
+    QCOMPARE(TARN_SetLogToFile(TARN_LOG_INFO, "/proc/no-such-folder", 0), 0);
+    QCOMPARE(TARN_GetLastError(), TARN_ERR_BAD_ARGUMENT);
 }
 
 void TestLibraryLoopback::goodbyeAndRestartKeepState()
