@@ -2,9 +2,7 @@
 
 #include <atomic>
 #include <cstdlib>
-
-#include <QMutex>
-#include <QMutexLocker>
+#include <mutex>
 
 namespace OrvoGUIToolkit {
 
@@ -23,8 +21,8 @@ public:
         T *object = s_instance.load(std::memory_order_acquire);
         if (object)
             return object;
-        static QMutex creation;
-        QMutexLocker lock(&creation);
+        static std::mutex creation;
+        std::lock_guard<std::mutex> lock(creation);
         object = s_instance.load(std::memory_order_relaxed);
         if (!object) {
             object = new T;
