@@ -184,6 +184,204 @@ QByteArray xf(bool style)
     return b.data();
 }
 
+// The workbook globals that come before the shared strings. Answers where in `out` the offset of
+// the sheet's BOF record belongs.
+int appendGlobals(QByteArray *out, const QString &sheet)
+{
+    // The globals in the order Excel writes them. Most only state defaults (no protection, no
+    // backup, 1900 dates, full precision), but strict readers expect to find them.
+    appendRecord(out, RecBof, bof(0x0005));
+    appendRecord16(out, RecInterfaceHdr, 1200);
+    appendRecord(out, RecMms, QByteArray(2, '\0'));
+    appendRecord(out, RecInterfaceEnd, QByteArray());
+    appendRecord(out, RecWriteAccess, writeAccess());
+    appendRecord16(out, RecCodePage, 1200);  // UTF-16
+    appendRecord16(out, RecDsf, 0);
+    appendRecord16(out, RecRRTabId, 1);
+    appendRecord16(out, RecWinProtect, 0);
+    appendRecord16(out, RecProtect, 0);
+    appendRecord16(out, RecPassword, 0);
+    appendRecord16(out, RecProt4Rev, 0);
+    appendRecord16(out, RecProt4RevPass, 0);
+    {
+        Bytes b;
+        b.u16(0);
+        b.u16(0);
+        b.u16(0x4000);
+        b.u16(0x2000);
+        b.u16(0x0038);  // horizontal and vertical scroll bars, sheet tabs
+        b.u16(0);       // active sheet
+        b.u16(0);       // first visible tab
+        b.u16(1);       // selected tabs
+        b.u16(0x0258);  // tab bar width ratio
+        appendRecord(out, RecWindow1, b.data());
+    }
+    appendRecord16(out, RecBackup, 0);
+    appendRecord16(out, RecHideObj, 0);
+    appendRecord16(out, RecDate1904, 0);
+    appendRecord16(out, RecCalcPrecision, 1);
+    appendRecord16(out, RecRefreshAll, 0);
+    appendRecord16(out, RecBookBool, 0);
+    // Readers expect fonts 0 to 3 (there is no font 4) and the 15 style formats before the cells' own.
+    for (int i = 0; i < 4; ++i)
+        appendRecord(out, RecFont, font());
+    for (int i = 0; i < DefaultCellXf; ++i)
+        appendRecord(out, RecXf, xf(true));
+    appendRecord(out, RecXf, xf(false));
+    {
+        Bytes b;
+        b.u16(0x8000);  // built-in style on format 0
+        b.u8(0);        // "Normal"
+        b.u8(0xFF);
+        appendRecord(out, RecStyle, b.data());
+    }
+    appendRecord16(out, RecUsesElfs, 0);
+
+    const int sheetOffsetAt = out->size() + 4;
+    {
+        const bool compressed = fitsLatin1(sheet);
+        Bytes b;
+        b.u32(0);  // offset of the sheet's BOF, known only once the strings are written
+        b.u8(0);   // visible
+        b.u8(0);   // worksheet
+        b.u8(quint8(sheet.size()));
+        b.u8(compressed ? 0 : 1);
+        b.raw(characters(sheet, 0, sheet.size(), compressed));
+        appendRecord(out, RecBoundSheet8, b.data());
+    }
+    {
+        Bytes b;
+        b.u16(1);  // United States
+        b.u16(1);
+        appendRecord(out, RecCountry, b.data());
+    }
+    return sheetOffsetAt;
+}
+
+// The shared string table and its index. A string that does not fit the rest of a record goes on
+// in a CONTINUE record, which starts with the string's compression flag again. Its header (length
+// and flags) is never split, nor is a surrogate pair, since readers decode each piece on its own.
+void appendSharedStrings(QByteArray *out, const QStringList &strings, quint32 references)
+{
+    const int perBucket = qMax(8, strings.size() / 128 + 1);
+    Bytes extSst;
+    extSst.u16(quint16(perBucket));
+    {
+        Bytes record;
+        record.u32(references);
+        record.u32(quint32(strings.size()));
+        quint16 recordType = RecSst;
+        auto flush = [&]() {
+            appendRecord(out, recordType, record.data());
+            record.clear();
+            recordType = RecContinue;
+        };
+        for (int s = 0; s < strings.size(); ++s) {
+            const QString &text = strings.at(s);
+            const bool compressed = fitsLatin1(text);
+            const int charSize = compressed ? 1 : 2;
+            if (record.size() + 3 + charSize > MaxRecordData)
+                flush();
+            if (s % perBucket == 0) {
+                extSst.u32(quint32(out->size() + 4 + record.size()));
+                extSst.u16(quint16(4 + record.size()));
+                extSst.u16(0);
+            }
+            record.u16(quint16(text.size()));
+            record.u8(compressed ? 0 : 1);
+            int done = 0;
+            while (done < text.size()) {
+                int room = (MaxRecordData - record.size()) / charSize;
+                int take = qMin(room, text.size() - done);
+                if (take < text.size() - done && take > 0 && text.at(done + take - 1).isHighSurrogate())
+                    --take;
+                if (take == 0) {
+                    flush();
+                    record.u8(compressed ? 0 : 1);
+                    continue;
+                }
+                record.raw(characters(text, done, take, compressed));
+                done += take;
+            }
+        }
+        flush();
+    }
+    appendRecord(out, RecExtSst, extSst.data());
+}
+
+void appendWorksheet(QByteArray *out, const QVector<QStringList> &rows, int columnCount,
+                     const QHash<QString, quint32> &indexOf)
+{
+    appendRecord(out, RecBof, bof(0x0010));
+    appendRecord16(out, RecCalcMode, 1);  // automatic
+    appendRecord16(out, RecCalcCount, 100);
+    appendRecord16(out, RecCalcRefMode, 1);  // A1 references
+    appendRecord16(out, RecCalcIter, 0);
+    {
+        char delta[8];
+        qToLittleEndian(quint64(0x3F50624DD2F1A9FCull), delta);  // 0.001
+        appendRecord(out, RecCalcDelta, QByteArray(delta, 8));
+    }
+    appendRecord16(out, RecCalcSaveRecalc, 1);
+    appendRecord16(out, RecPrintRowCol, 0);
+    appendRecord16(out, RecPrintGrid, 0);
+    appendRecord16(out, RecGridSet, 1);
+    appendRecord(out, RecGuts, QByteArray(8, '\0'));
+    {
+        Bytes b;
+        b.u16(0);
+        b.u16(255);  // 12.75 points, in twips
+        appendRecord(out, RecDefaultRowHeight, b.data());
+    }
+    appendRecord16(out, RecWsBool, 0x04C1);  // a worksheet, not a dialog sheet
+    if (columnCount > 0) {
+        Bytes b;
+        b.u16(0);
+        b.u16(quint16(columnCount - 1));
+        b.u16(20 * 256);  // room for about 20 characters
+        b.u16(DefaultCellXf);
+        b.u16(0);
+        b.u16(0);
+        appendRecord(out, RecColInfo, b.data());
+    }
+    {
+        Bytes b;
+        b.u32(0);
+        b.u32(quint32(rows.size()));
+        b.u16(0);
+        b.u16(quint16(columnCount));
+        b.u16(0);
+        appendRecord(out, RecDimensions, b.data());
+    }
+    for (int r = 0; r < rows.size(); ++r) {
+        const QStringList &row = rows.at(r);
+        for (int c = 0; c < row.size(); ++c) {
+            if (row.at(c).isEmpty())
+                continue;
+            Bytes b;
+            b.u16(quint16(r));
+            b.u16(quint16(c));
+            b.u16(DefaultCellXf);
+            b.u32(indexOf.value(row.at(c)));
+            appendRecord(out, RecLabelSst, b.data());
+        }
+    }
+    {
+        Bytes b;
+        b.u16(0x06B6);  // gridlines, headers, zeros, automatic grid colour, outline symbols, selected
+        b.u16(0);
+        b.u16(0);
+        b.u16(0x0040);
+        b.u16(0);
+        b.u16(0);
+        b.u16(0);
+        b.u16(0);
+        b.u16(0);
+        appendRecord(out, RecWindow2, b.data());
+    }
+    appendRecord(out, RecEof, QByteArray());
+}
+
 } // namespace
 
 QString BiffWorkbook::sheetName(const QString &name)
@@ -243,195 +441,11 @@ bool BiffWorkbook::build(const QString &name, const QVector<QStringList> &rows, 
     }
 
     QByteArray out;
-    // The globals in the order Excel writes them. Most only state defaults (no protection, no
-    // backup, 1900 dates, full precision), but strict readers expect to find them.
-    appendRecord(&out, RecBof, bof(0x0005));
-    appendRecord16(&out, RecInterfaceHdr, 1200);
-    appendRecord(&out, RecMms, QByteArray(2, '\0'));
-    appendRecord(&out, RecInterfaceEnd, QByteArray());
-    appendRecord(&out, RecWriteAccess, writeAccess());
-    appendRecord16(&out, RecCodePage, 1200);  // UTF-16
-    appendRecord16(&out, RecDsf, 0);
-    appendRecord16(&out, RecRRTabId, 1);
-    appendRecord16(&out, RecWinProtect, 0);
-    appendRecord16(&out, RecProtect, 0);
-    appendRecord16(&out, RecPassword, 0);
-    appendRecord16(&out, RecProt4Rev, 0);
-    appendRecord16(&out, RecProt4RevPass, 0);
-    {
-        Bytes b;
-        b.u16(0);
-        b.u16(0);
-        b.u16(0x4000);
-        b.u16(0x2000);
-        b.u16(0x0038);  // horizontal and vertical scroll bars, sheet tabs
-        b.u16(0);       // active sheet
-        b.u16(0);       // first visible tab
-        b.u16(1);       // selected tabs
-        b.u16(0x0258);  // tab bar width ratio
-        appendRecord(&out, RecWindow1, b.data());
-    }
-    appendRecord16(&out, RecBackup, 0);
-    appendRecord16(&out, RecHideObj, 0);
-    appendRecord16(&out, RecDate1904, 0);
-    appendRecord16(&out, RecCalcPrecision, 1);
-    appendRecord16(&out, RecRefreshAll, 0);
-    appendRecord16(&out, RecBookBool, 0);
-    // Readers expect fonts 0 to 3 (there is no font 4) and the 15 style formats before the cells' own.
-    for (int i = 0; i < 4; ++i)
-        appendRecord(&out, RecFont, font());
-    for (int i = 0; i < DefaultCellXf; ++i)
-        appendRecord(&out, RecXf, xf(true));
-    appendRecord(&out, RecXf, xf(false));
-    {
-        Bytes b;
-        b.u16(0x8000);  // built-in style on format 0
-        b.u8(0);        // "Normal"
-        b.u8(0xFF);
-        appendRecord(&out, RecStyle, b.data());
-    }
-    appendRecord16(&out, RecUsesElfs, 0);
-
-    const QString sheet = sheetName(name);
-    const int sheetOffsetAt = out.size() + 4;
-    {
-        const bool compressed = fitsLatin1(sheet);
-        Bytes b;
-        b.u32(0);  // offset of the sheet's BOF, set below
-        b.u8(0);   // visible
-        b.u8(0);   // worksheet
-        b.u8(quint8(sheet.size()));
-        b.u8(compressed ? 0 : 1);
-        b.raw(characters(sheet, 0, sheet.size(), compressed));
-        appendRecord(&out, RecBoundSheet8, b.data());
-    }
-    {
-        Bytes b;
-        b.u16(1);  // United States
-        b.u16(1);
-        appendRecord(&out, RecCountry, b.data());
-    }
-
-    // Shared string table. A string that does not fit the rest of a record goes on in a CONTINUE
-    // record, which starts with the string's compression flag again. Its header (length and flags)
-    // is never split, nor is a surrogate pair, since readers decode each piece on its own.
-    const int perBucket = qMax(8, strings.size() / 128 + 1);
-    Bytes extSst;
-    extSst.u16(quint16(perBucket));
-    {
-        Bytes record;
-        record.u32(references);
-        record.u32(quint32(strings.size()));
-        quint16 recordType = RecSst;
-        auto flush = [&]() {
-            appendRecord(&out, recordType, record.data());
-            record.clear();
-            recordType = RecContinue;
-        };
-        for (int s = 0; s < strings.size(); ++s) {
-            const QString &text = strings.at(s);
-            const bool compressed = fitsLatin1(text);
-            const int charSize = compressed ? 1 : 2;
-            if (record.size() + 3 + charSize > MaxRecordData)
-                flush();
-            if (s % perBucket == 0) {
-                extSst.u32(quint32(out.size() + 4 + record.size()));
-                extSst.u16(quint16(4 + record.size()));
-                extSst.u16(0);
-            }
-            record.u16(quint16(text.size()));
-            record.u8(compressed ? 0 : 1);
-            int done = 0;
-            while (done < text.size()) {
-                int room = (MaxRecordData - record.size()) / charSize;
-                int take = qMin(room, text.size() - done);
-                if (take < text.size() - done && take > 0 && text.at(done + take - 1).isHighSurrogate())
-                    --take;
-                if (take == 0) {
-                    flush();
-                    record.u8(compressed ? 0 : 1);
-                    continue;
-                }
-                record.raw(characters(text, done, take, compressed));
-                done += take;
-            }
-        }
-        flush();
-    }
-    appendRecord(&out, RecExtSst, extSst.data());
+    const int sheetOffsetAt = appendGlobals(&out, sheetName(name));
+    appendSharedStrings(&out, strings, references);
     appendRecord(&out, RecEof, QByteArray());
-
     qToLittleEndian(quint32(out.size()), out.data() + sheetOffsetAt);
-
-    appendRecord(&out, RecBof, bof(0x0010));
-    appendRecord16(&out, RecCalcMode, 1);  // automatic
-    appendRecord16(&out, RecCalcCount, 100);
-    appendRecord16(&out, RecCalcRefMode, 1);  // A1 references
-    appendRecord16(&out, RecCalcIter, 0);
-    {
-        char delta[8];
-        qToLittleEndian(quint64(0x3F50624DD2F1A9FCull), delta);  // 0.001
-        appendRecord(&out, RecCalcDelta, QByteArray(delta, 8));
-    }
-    appendRecord16(&out, RecCalcSaveRecalc, 1);
-    appendRecord16(&out, RecPrintRowCol, 0);
-    appendRecord16(&out, RecPrintGrid, 0);
-    appendRecord16(&out, RecGridSet, 1);
-    appendRecord(&out, RecGuts, QByteArray(8, '\0'));
-    {
-        Bytes b;
-        b.u16(0);
-        b.u16(255);  // 12.75 points, in twips
-        appendRecord(&out, RecDefaultRowHeight, b.data());
-    }
-    appendRecord16(&out, RecWsBool, 0x04C1);  // a worksheet, not a dialog sheet
-    if (columnCount > 0) {
-        Bytes b;
-        b.u16(0);
-        b.u16(quint16(columnCount - 1));
-        b.u16(20 * 256);  // room for about 20 characters
-        b.u16(DefaultCellXf);
-        b.u16(0);
-        b.u16(0);
-        appendRecord(&out, RecColInfo, b.data());
-    }
-    {
-        Bytes b;
-        b.u32(0);
-        b.u32(quint32(rows.size()));
-        b.u16(0);
-        b.u16(quint16(columnCount));
-        b.u16(0);
-        appendRecord(&out, RecDimensions, b.data());
-    }
-    for (int r = 0; r < rows.size(); ++r) {
-        const QStringList &row = rows.at(r);
-        for (int c = 0; c < row.size(); ++c) {
-            if (row.at(c).isEmpty())
-                continue;
-            Bytes b;
-            b.u16(quint16(r));
-            b.u16(quint16(c));
-            b.u16(DefaultCellXf);
-            b.u32(indexOf.value(row.at(c)));
-            appendRecord(&out, RecLabelSst, b.data());
-        }
-    }
-    {
-        Bytes b;
-        b.u16(0x06B6);  // gridlines, headers, zeros, automatic grid colour, outline symbols, selected
-        b.u16(0);
-        b.u16(0);
-        b.u16(0x0040);
-        b.u16(0);
-        b.u16(0);
-        b.u16(0);
-        b.u16(0);
-        b.u16(0);
-        appendRecord(&out, RecWindow2, b.data());
-    }
-    appendRecord(&out, RecEof, QByteArray());
-
+    appendWorksheet(&out, rows, columnCount, indexOf);
     *stream = out;
     return true;
 }
