@@ -1,5 +1,6 @@
 #include "exporttestdata.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QStandardItemModel>
@@ -44,6 +45,25 @@ QStringList rowTexts(const QStandardItemModel &model, int row)
     for (int c = 1; c < model.columnCount(); ++c)
         texts.append(model.item(row, c)->text());
     return texts;
+}
+
+QString csvReaderScript()
+{
+    return QStringLiteral("import csv, json, sys\n"
+                          "with open(sys.argv[1], newline='', encoding='utf-8', errors='strict') as f:\n"
+                          "    print(json.dumps(list(csv.reader(f, strict=True))))\n");
+}
+
+QVector<QStringList> rowsFromJson(const QJsonValue &value)
+{
+    QVector<QStringList> rows;
+    for (const QJsonValue &row : value.toArray()) {
+        QStringList texts;
+        for (const QJsonValue &cell : row.toArray())
+            texts.append(cell.toString());
+        rows.append(texts);
+    }
+    return rows;
 }
 
 QJsonValue readWithPython(const QString &script, const QString &file)

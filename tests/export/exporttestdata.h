@@ -19,6 +19,12 @@ QStandardItemModel *makeDeviceTable(int rows, const QVector<QStringList> &cells 
 // The texts a table's row holds from column 1 on.
 QStringList rowTexts(const QStandardItemModel &model, int row);
 
+// A Python script that prints the rows of the CSV file named by its argument as JSON.
+QString csvReaderScript();
+
+// The rows of a JSON array of arrays of texts.
+QVector<QStringList> rowsFromJson(const QJsonValue &value);
+
 // Runs a Python reader on `file` (the system interpreter, with the distribution's modules) and
 // returns what it printed as JSON; null and a failure reported by QTest when it fails.
 QJsonValue readWithPython(const QString &script, const QString &file);
