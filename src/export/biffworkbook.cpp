@@ -1,7 +1,8 @@
 #include "export/biffworkbook.h"
 
 #include <QHash>
-#include <QtEndian>
+
+#include "export/littleendianbytes.h"
 
 namespace TarnTool {
 
@@ -60,34 +61,9 @@ enum : quint16 {
 constexpr int MaxRecordData = 8224;
 constexpr quint16 DefaultCellXf = 15;
 
-class Bytes
-{
-public:
-    void u8(quint8 v) { m_data.append(char(v)); }
-    void u16(quint16 v)
-    {
-        char b[2];
-        qToLittleEndian(v, b);
-        m_data.append(b, 2);
-    }
-    void u32(quint32 v)
-    {
-        char b[4];
-        qToLittleEndian(v, b);
-        m_data.append(b, 4);
-    }
-    void raw(const QByteArray &bytes) { m_data.append(bytes); }
-    int size() const { return m_data.size(); }
-    const QByteArray &data() const { return m_data; }
-    void clear() { m_data.clear(); }
-
-private:
-    QByteArray m_data;
-};
-
 void appendRecord(QByteArray *stream, quint16 type, const QByteArray &data)
 {
-    Bytes header;
+    LittleEndianBytes header;
     header.u16(type);
     header.u16(quint16(data.size()));
     stream->append(header.data());
@@ -96,7 +72,7 @@ void appendRecord(QByteArray *stream, quint16 type, const QByteArray &data)
 
 void appendRecord16(QByteArray *stream, quint16 type, quint16 value)
 {
-    Bytes b;
+    LittleEndianBytes b;
     b.u16(value);
     appendRecord(stream, type, b.data());
 }
@@ -105,7 +81,7 @@ void appendRecord16(QByteArray *stream, quint16 type, quint16 value)
 QByteArray writeAccess()
 {
     const QByteArray user("TARN Tool");
-    Bytes b;
+    LittleEndianBytes b;
     b.u16(quint16(user.size()));
     b.u8(0);
     b.raw(user);
@@ -139,7 +115,7 @@ QByteArray characters(const QString &text, int from, int count, bool compressed)
 
 QByteArray bof(quint16 kind)
 {
-    Bytes b;
+    LittleEndianBytes b;
     b.u16(0x0600);  // BIFF8
     b.u16(kind);
     b.u16(0x0DBB);  // build
@@ -151,7 +127,7 @@ QByteArray bof(quint16 kind)
 
 QByteArray font()
 {
-    Bytes b;
+    LittleEndianBytes b;
     b.u16(200);     // 10 points, in twips
     b.u16(0);       // attributes
     b.u16(0x7FFF);  // automatic colour
@@ -170,7 +146,7 @@ QByteArray font()
 
 QByteArray xf(bool style)
 {
-    Bytes b;
+    LittleEndianBytes b;
     b.u16(0);                          // font 0
     b.u16(0);                          // number format "General"
     b.u16(style ? 0xFFF5 : 0x0001);    // style: locked, parent none; cell: locked, parent style 0
@@ -204,7 +180,7 @@ int appendGlobals(QByteArray *out, const QString &sheet)
     appendRecord16(out, RecProt4Rev, 0);
     appendRecord16(out, RecProt4RevPass, 0);
     {
-        Bytes b;
+        LittleEndianBytes b;
         b.u16(0);
         b.u16(0);
         b.u16(0x4000);
@@ -229,7 +205,7 @@ int appendGlobals(QByteArray *out, const QString &sheet)
         appendRecord(out, RecXf, xf(true));
     appendRecord(out, RecXf, xf(false));
     {
-        Bytes b;
+        LittleEndianBytes b;
         b.u16(0x8000);  // built-in style on format 0
         b.u8(0);        // "Normal"
         b.u8(0xFF);
@@ -240,7 +216,7 @@ int appendGlobals(QByteArray *out, const QString &sheet)
     const int sheetOffsetAt = out->size() + 4;
     {
         const bool compressed = fitsLatin1(sheet);
-        Bytes b;
+        LittleEndianBytes b;
         b.u32(0);  // offset of the sheet's BOF, known only once the strings are written
         b.u8(0);   // visible
         b.u8(0);   // worksheet
@@ -250,7 +226,7 @@ int appendGlobals(QByteArray *out, const QString &sheet)
         appendRecord(out, RecBoundSheet8, b.data());
     }
     {
-        Bytes b;
+        LittleEndianBytes b;
         b.u16(1);  // United States
         b.u16(1);
         appendRecord(out, RecCountry, b.data());
@@ -264,10 +240,10 @@ int appendGlobals(QByteArray *out, const QString &sheet)
 void appendSharedStrings(QByteArray *out, const QStringList &strings, quint32 references)
 {
     const int perBucket = qMax(8, strings.size() / 128 + 1);
-    Bytes extSst;
+    LittleEndianBytes extSst;
     extSst.u16(quint16(perBucket));
     {
-        Bytes record;
+        LittleEndianBytes record;
         record.u32(references);
         record.u32(quint32(strings.size()));
         quint16 recordType = RecSst;
@@ -318,9 +294,9 @@ void appendWorksheet(QByteArray *out, const QVector<QStringList> &rows, int colu
     appendRecord16(out, RecCalcRefMode, 1);  // A1 references
     appendRecord16(out, RecCalcIter, 0);
     {
-        char delta[8];
-        qToLittleEndian(quint64(0x3F50624DD2F1A9FCull), delta);  // 0.001
-        appendRecord(out, RecCalcDelta, QByteArray(delta, 8));
+        LittleEndianBytes b;
+        b.u64(0x3F50624DD2F1A9FCull);  // 0.001 as a double
+        appendRecord(out, RecCalcDelta, b.data());
     }
     appendRecord16(out, RecCalcSaveRecalc, 1);
     appendRecord16(out, RecPrintRowCol, 0);
@@ -328,14 +304,14 @@ void appendWorksheet(QByteArray *out, const QVector<QStringList> &rows, int colu
     appendRecord16(out, RecGridSet, 1);
     appendRecord(out, RecGuts, QByteArray(8, '\0'));
     {
-        Bytes b;
+        LittleEndianBytes b;
         b.u16(0);
         b.u16(255);  // 12.75 points, in twips
         appendRecord(out, RecDefaultRowHeight, b.data());
     }
     appendRecord16(out, RecWsBool, 0x04C1);  // a worksheet, not a dialog sheet
     if (columnCount > 0) {
-        Bytes b;
+        LittleEndianBytes b;
         b.u16(0);
         b.u16(quint16(columnCount - 1));
         b.u16(20 * 256);  // room for about 20 characters
@@ -345,7 +321,7 @@ void appendWorksheet(QByteArray *out, const QVector<QStringList> &rows, int colu
         appendRecord(out, RecColInfo, b.data());
     }
     {
-        Bytes b;
+        LittleEndianBytes b;
         b.u32(0);
         b.u32(quint32(rows.size()));
         b.u16(0);
@@ -358,7 +334,7 @@ void appendWorksheet(QByteArray *out, const QVector<QStringList> &rows, int colu
         for (int c = 0; c < row.size(); ++c) {
             if (row.at(c).isEmpty())
                 continue;
-            Bytes b;
+            LittleEndianBytes b;
             b.u16(quint16(r));
             b.u16(quint16(c));
             b.u16(DefaultCellXf);
@@ -367,7 +343,7 @@ void appendWorksheet(QByteArray *out, const QVector<QStringList> &rows, int colu
         }
     }
     {
-        Bytes b;
+        LittleEndianBytes b;
         b.u16(0x06B6);  // gridlines, headers, zeros, automatic grid colour, outline symbols, selected
         b.u16(0);
         b.u16(0);
@@ -444,7 +420,9 @@ bool BiffWorkbook::build(const QString &name, const QVector<QStringList> &rows, 
     const int sheetOffsetAt = appendGlobals(&out, sheetName(name));
     appendSharedStrings(&out, strings, references);
     appendRecord(&out, RecEof, QByteArray());
-    qToLittleEndian(quint32(out.size()), out.data() + sheetOffsetAt);
+    LittleEndianBytes offset;
+    offset.u32(quint32(out.size()));
+    out.replace(sheetOffsetAt, 4, offset.data());
     appendWorksheet(&out, rows, columnCount, indexOf);
     *stream = out;
     return true;

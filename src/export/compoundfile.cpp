@@ -1,7 +1,8 @@
 #include "export/compoundfile.h"
 
 #include <QVector>
-#include <QtEndian>
+
+#include "export/littleendianbytes.h"
 
 namespace TarnTool {
 
@@ -14,41 +15,23 @@ constexpr quint32 DifatSector = 0xFFFFFFFC;
 constexpr quint32 NoStream = 0xFFFFFFFF;
 constexpr int EntriesPerSector = CompoundFile::SectorSize / 4;
 constexpr int HeaderDifatEntries = 109;
-constexpr int DirectoryEntrySize = 128;
 
-void put16(QByteArray &data, int at, quint16 v)
+void appendDirectoryEntry(LittleEndianBytes *out, const QString &name, quint8 type, quint32 child,
+                          quint32 start, quint32 size)
 {
-    qToLittleEndian(v, data.data() + at);
-}
-
-void put32(QByteArray &data, int at, quint32 v)
-{
-    qToLittleEndian(v, data.data() + at);
-}
-
-QByteArray directoryEntry(const QString &name, quint8 type, quint32 child, quint32 start, quint32 size)
-{
-    QByteArray e(DirectoryEntrySize, '\0');
-    for (int i = 0; i < name.size(); ++i)
-        put16(e, 2 * i, name.at(i).unicode());
-    put16(e, 64, quint16(2 * (name.size() + 1)));
-    e[66] = char(type);
-    e[67] = 1;  // black: a tree of one node
-    put32(e, 68, NoStream);
-    put32(e, 72, NoStream);
-    put32(e, 76, child);
-    put32(e, 116, start);
-    put32(e, 120, size);
-    return e;
-}
-
-QByteArray unusedEntry()
-{
-    QByteArray e(DirectoryEntrySize, '\0');
-    put32(e, 68, NoStream);
-    put32(e, 72, NoStream);
-    put32(e, 76, NoStream);
-    return e;
+    for (QChar c : name)
+        out->u16(c.unicode());
+    out->zeros(64 - 2 * name.size());
+    out->u16(name.isEmpty() ? 0 : quint16(2 * (name.size() + 1)));
+    out->u8(type);
+    out->u8(name.isEmpty() ? 0 : 1);  // black: a tree of one node
+    out->u32(NoStream);               // left sibling
+    out->u32(NoStream);               // right sibling
+    out->u32(child);
+    out->zeros(16 + 4 + 8 + 8);       // class id, state bits, creation and modification times
+    out->u32(start);
+    out->u32(size);
+    out->u32(0);                      // high half of the size: 0 in version 3
 }
 
 } // namespace
@@ -102,46 +85,44 @@ bool CompoundFile::build(const QString &name, const QByteArray &stream, QByteArr
     for (int i = 0; i < difatSectors; ++i)
         fat[difatStart + i] = DifatSector;
 
-    QByteArray header(SectorSize, '\0');
-    static const unsigned char signature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-    for (int i = 0; i < 8; ++i)
-        header[i] = char(signature[i]);
-    put16(header, 0x18, 0x003E);  // minor version
-    put16(header, 0x1A, 0x0003);  // major version 3
-    put16(header, 0x1C, 0xFFFE);  // little-endian
-    put16(header, 0x1E, 9);       // 512-byte sectors
-    put16(header, 0x20, 6);       // 64-byte mini sectors
-    put32(header, 0x2C, quint32(fatSectors));
-    put32(header, 0x30, directoryStart);
-    put32(header, 0x38, MiniStreamCutoff);
-    put32(header, 0x3C, EndOfChain);  // no mini FAT
-    put32(header, 0x44, difatSectors ? difatStart : EndOfChain);
-    put32(header, 0x48, quint32(difatSectors));
-    for (int i = 0; i < HeaderDifatEntries; ++i)
-        put32(header, 0x4C + 4 * i, i < fatSectors ? fatStart + quint32(i) : FreeSector);
-
-    QByteArray out;
+    LittleEndianBytes out;
     out.reserve((totalSectors + 1) * SectorSize);
-    out.append(header);
-    out.append(body);
-    out.append(directoryEntry(QStringLiteral("Root Entry"), 5, 1, EndOfChain, 0));
-    out.append(directoryEntry(name, 2, NoStream, 0, streamSize));
-    out.append(unusedEntry());
-    out.append(unusedEntry());
-    QByteArray fatBytes(fat.size() * 4, '\0');
-    for (int i = 0; i < fat.size(); ++i)
-        put32(fatBytes, 4 * i, fat.at(i));
-    out.append(fatBytes);
+    static const unsigned char signature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    out.raw(QByteArray(reinterpret_cast<const char *>(signature), 8));
+    out.zeros(16);      // class id
+    out.u16(0x003E);    // minor version
+    out.u16(0x0003);    // major version 3
+    out.u16(0xFFFE);    // little-endian
+    out.u16(9);         // 512-byte sectors
+    out.u16(6);         // 64-byte mini sectors
+    out.zeros(6);
+    out.u32(0);         // directory sectors: always 0 in version 3
+    out.u32(quint32(fatSectors));
+    out.u32(directoryStart);
+    out.u32(0);         // transactions unused
+    out.u32(MiniStreamCutoff);
+    out.u32(EndOfChain);  // no mini FAT
+    out.u32(0);
+    out.u32(difatSectors ? difatStart : EndOfChain);
+    out.u32(quint32(difatSectors));
+    for (int i = 0; i < HeaderDifatEntries; ++i)
+        out.u32(i < fatSectors ? fatStart + quint32(i) : FreeSector);
+
+    out.raw(body);
+    appendDirectoryEntry(&out, QStringLiteral("Root Entry"), 5, 1, EndOfChain, 0);
+    appendDirectoryEntry(&out, name, 2, NoStream, 0, streamSize);
+    appendDirectoryEntry(&out, QString(), 0, NoStream, 0, 0);
+    appendDirectoryEntry(&out, QString(), 0, NoStream, 0, 0);
+    for (quint32 next : fat)
+        out.u32(next);
     for (int d = 0; d < difatSectors; ++d) {
-        QByteArray sector(SectorSize, '\0');
         for (int i = 0; i < EntriesPerSector - 1; ++i) {
             const int fatIndex = HeaderDifatEntries + d * (EntriesPerSector - 1) + i;
-            put32(sector, 4 * i, fatIndex < fatSectors ? fatStart + quint32(fatIndex) : FreeSector);
+            out.u32(fatIndex < fatSectors ? fatStart + quint32(fatIndex) : FreeSector);
         }
-        put32(sector, SectorSize - 4, d + 1 < difatSectors ? difatStart + quint32(d + 1) : EndOfChain);
-        out.append(sector);
+        out.u32(d + 1 < difatSectors ? difatStart + quint32(d + 1) : EndOfChain);
     }
-    *file = out;
+    *file = out.data();
     return true;
 }
 
