@@ -1,0 +1,119 @@
+#include "app/configuremanager.h"
+
+#include <QStringList>
+
+#include "app/configure.h"
+#include "toolkit/cgenericds.h"
+
+namespace apt {
+
+namespace {
+const char *const s_keyNames[ConfigureManager::KeyCount] = {
+    "Translator", "Languages", "LogLevel", "VersionType", "PingThread",
+    "TaskThread", "LogSaveDay", "Skin", "Filter",
+};
+} // namespace
+
+ConfigureManager::~ConfigureManager()
+{
+    clear();
+}
+
+void ConfigureManager::clear()
+{
+    qDeleteAll(m_items);
+    m_items.clear();
+}
+
+QString ConfigureManager::keyName(int key)
+{
+    if (key < 0 || key >= KeyCount)
+        return QString();
+    return QLatin1String(s_keyNames[key]);
+}
+
+bool ConfigureManager::load(const QString &path)
+{
+    clear();
+    OrvoGUIToolkit::CGenericDS root;
+    if (!root.LoadXML(path)) {
+        qWarning("[Tool]Load %s failed: %s", qUtf8Printable(path), qUtf8Printable(root.GetLastError()));
+        return false;
+    }
+    m_path = path;
+    const int count = root.GetChildrenCount();
+    m_items.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        const OrvoGUIToolkit::CGenericDS child = root.GetChild(i);
+        auto *item = new Configure;
+        item->name = child.GetName();
+        item->value = child.GetChildByName(QStringLiteral("Value")).GetValue();
+        m_items.append(item);
+    }
+    return true;
+}
+
+Configure *ConfigureManager::find(int key) const
+{
+    const QString name = keyName(key);
+    if (name.isEmpty())
+        return nullptr;
+    for (Configure *item : m_items) {
+        if (item->name == name)
+            return item;
+    }
+    return nullptr;
+}
+
+int ConfigureManager::intValue(Key key, int missing) const
+{
+    const Configure *item = find(key);
+    return item ? item->value.toInt() : missing;
+}
+
+uint ConfigureManager::translator() const
+{
+    const Configure *item = find(Translator);
+    return item ? item->value.toUInt() : 0;
+}
+
+QList<uint> ConfigureManager::languages() const
+{
+    QList<uint> ids;
+    const Configure *item = find(Languages);
+    if (!item)
+        return ids;
+    const QStringList parts = item->value.split(QLatin1Char(','), Qt::KeepEmptyParts, Qt::CaseSensitive);
+    for (const QString &part : parts)
+        ids.append(part.toUInt());
+    return ids;
+}
+
+int ConfigureManager::versionType() const
+{
+    // -1 stands for "not set", as a missing entry does.
+    const int value = intValue(VersionType, -1);
+    return value == -1 ? 1 : value;
+}
+
+int ConfigureManager::pingThread() const
+{
+    return intValue(PingThread, -1);
+}
+
+int ConfigureManager::taskThread() const
+{
+    return intValue(TaskThread, -1);
+}
+
+int ConfigureManager::logSaveDay() const
+{
+    return intValue(LogSaveDay, -1);
+}
+
+bool ConfigureManager::filter() const
+{
+    return intValue(Filter, 0) == 1;
+}
+
+} // namespace apt

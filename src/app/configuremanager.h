@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QVector>
+
+#include "toolkit/cuisingleton.h"
+
+namespace apt {
+
+class Configure;
+
+// The settings of Setup.xml, read once at start and never written back. Each child element of the
+// root is one entry named after the element, holding its text in a child element "Value". Every
+// getter answers a default while its entry is missing, so a missing or broken file still gives a
+// working configuration: English, filter off, VersionType 1.
+class ConfigureManager : public OrvoGUIToolkit::CUiSingleton<ConfigureManager>
+{
+public:
+    // Key numbers, as find() takes them.
+    enum Key {
+        Translator = 0,
+        Languages,
+        LogLevel,
+        VersionType,
+        PingThread,
+        TaskThread,
+        LogSaveDay,
+        Skin,
+        Filter,
+        KeyCount
+    };
+
+    ConfigureManager() = default;
+    ~ConfigureManager() override;
+
+    // Replaces every entry with those of the file. On failure the manager is left empty and the
+    // path of the last good load is kept.
+    bool load(const QString &path);
+    // The first entry named after `key`; null when there is none or the key number is unknown.
+    Configure *find(int key) const;
+    QString path() const { return m_path; }
+    int count() const { return m_items.size(); }
+
+    // A value that is not a number reads as 0; only a missing entry gives the default (and for
+    // versionType() the value -1, which means "not set").
+    uint translator() const;
+    QList<uint> languages() const;
+    int versionType() const;
+    int pingThread() const;
+    int taskThread() const;
+    int logSaveDay() const;
+    // True only for the value 1.
+    bool filter() const;
+
+    static QString keyName(int key);
+
+private:
+    void clear();
+    int intValue(Key key, int missing) const;
+
+    QVector<Configure *> m_items;
+    QString m_path;
+};
+
+} // namespace apt
