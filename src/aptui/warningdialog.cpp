@@ -1,5 +1,6 @@
 #include "aptui/warningdialog.h"
 
+#include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
@@ -63,6 +64,12 @@ QString WarningDialog::smallIconPath(int type)
     }
 }
 
+// Through QIcon, so a scaled screen gets the sharper @2x picture when the skin has one.
+static QPixmap hintIcon(int type)
+{
+    return QIcon(WarningDialog::smallIconPath(type)).pixmap(QSize(16, 16));
+}
+
 void WarningDialog::setWarnInfo(int type, const QString &text)
 {
     ui->m_labelWarnText->setText(text);
@@ -87,10 +94,10 @@ void WarningDialog::runBox(const QPoint &pos, int type, const QString &text, QWi
     if (edit && hintLabel) {
         if (type == WarnError) {
             edit->setLineEditState(aptui::MultiStateLineEdit::ERROR);
-            hintLabel->setPixmap(QPixmap(smallIconPath(type)));
+            hintLabel->setPixmap(hintIcon(type));
         } else if (type == WarnInfo) {
             edit->setLineEditState(aptui::MultiStateLineEdit::TIP);
-            hintLabel->setPixmap(QPixmap(smallIconPath(type)));
+            hintLabel->setPixmap(hintIcon(type));
         }
     }
     WarningDialog dialog(type, text, parent);

@@ -235,7 +235,7 @@ std::vector<Image> commonSkin()
         {tip + "icon_alert_ok_large.png", {32, 32}, [](QPainter &p, const QSizeF &s) { drawBadge(p, s, Ok, 'v'); }},
         {tip + "icon_alert_info_large.png", {32, 32}, [](QPainter &p, const QSizeF &s) { drawBadge(p, s, Info, 'i'); }},
         {tip + "icon_alert_error_large.png", {32, 32}, [](QPainter &p, const QSizeF &s) { drawBadge(p, s, Error, 'x'); }},
-        {tip + "btn_close.png", {32, 32}, [](QPainter &p, const QSizeF &s) { drawGlyph(p, s, QStringLiteral("close"), Muted); }},
+        {tip + "btn_close.png", {32, 32}, [](QPainter &p, const QSizeF &s) { drawGlyph(p, s, QStringLiteral("close"), QColor(0x8A, 0x94, 0xA3)); }},
         {tip + "btn_close_hover.png", {32, 32}, [](QPainter &p, const QSizeF &s) { drawGlyph(p, s, QStringLiteral("close"), Ink); }},
         {inputs + "icon_alert_ok.png", {16, 16}, [](QPainter &p, const QSizeF &s) { drawBadge(p, s, Ok, 'v'); }},
         {inputs + "icon_alert_info.png", {16, 16}, [](QPainter &p, const QSizeF &s) { drawBadge(p, s, Info, 'i'); }},
@@ -274,16 +274,25 @@ std::vector<Image> aptui()
     };
 }
 
-bool write(const Image &image, const QDir &folder)
+QString scaledName(const QString &path, int scale)
 {
-    QImage canvas(image.size, QImage::Format_ARGB32_Premultiplied);
+    if (scale == 1)
+        return path;
+    return path.left(path.size() - 4) + QStringLiteral("@%1x.png").arg(scale);
+}
+
+// Each image at its own size and at twice that, which Qt picks on screens scaled above 100 %.
+bool write(const Image &image, const QDir &folder, int scale)
+{
+    QImage canvas(image.size * scale, QImage::Format_ARGB32_Premultiplied);
     canvas.fill(Qt::transparent);
     {
         QPainter painter(&canvas);
         painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(scale, scale);
         image.draw(painter, QSizeF(image.size));
     }
-    const QString path = folder.filePath(image.path);
+    const QString path = folder.filePath(scaledName(image.path, scale));
     return QDir().mkpath(QFileInfo(path).path()) && canvas.save(path, "PNG");
 }
 
@@ -309,11 +318,13 @@ int main(int argc, char **argv)
     QTextStream out(&qrc);
     out << "<RCC>\n  <qresource prefix=\"/" << set << "\">\n";
     for (const Image &image : images) {
-        if (!write(image, folder)) {
-            std::fprintf(stderr, "skinimages: cannot write %s\n", qPrintable(image.path));
-            return 1;
+        for (int scale : {1, 2}) {
+            if (!write(image, folder, scale)) {
+                std::fprintf(stderr, "skinimages: cannot write %s\n", qPrintable(image.path));
+                return 1;
+            }
+            out << "    <file>" << scaledName(image.path, scale) << "</file>\n";
         }
-        out << "    <file>" << image.path << "</file>\n";
     }
     out << "  </qresource>\n</RCC>\n";
     return 0;
