@@ -283,7 +283,7 @@ void smallWidgets()
     const QString bars = QStringLiteral(":/CommonSkin/Password/Images/Public/Control/Password/");
     for (const char *bar : {"red.png", "yellow.png", "green.png", "grey.png"}) {
         auto *label = new QLabel(&page);
-        label->setPixmap(QIcon(bars + QLatin1String(bar)).pixmap(QSize(48, 6)));
+        label->setPixmap(QIcon(bars + QLatin1String(bar)).pixmap(QSize(65, 6)));
         barsLine->addWidget(label);
     }
     barsLine->addSpacing(6);

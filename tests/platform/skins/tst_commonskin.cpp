@@ -97,10 +97,10 @@ void TestCommonSkin::imagesNamedByTheToolExist_data()
         {tool + "ParamModify/icon_not_activated.png", {24, 24}},
         {tool + "ParamModify/icon_abnormal.png", {24, 24}},
         {tool + "SystemInfo/logo_large.png", {64, 64}},
-        {bars + "grey.png", {48, 6}},
-        {bars + "red.png", {48, 6}},
-        {bars + "yellow.png", {48, 6}},
-        {bars + "green.png", {48, 6}},
+        {bars + "grey.png", {65, 6}},
+        {bars + "red.png", {65, 6}},
+        {bars + "yellow.png", {65, 6}},
+        {bars + "green.png", {65, 6}},
     };
     for (const auto &image : images)
         QTest::newRow(qPrintable(image.path.mid(13))) << image.path << image.size;
