@@ -1,15 +1,22 @@
 #include "aptui/basedialog.h"
 
 #include "aptui/basetitle.h"
+#include "aptui/showandenable.h"
 #include "ui_basedialog.h"
 
 namespace aptui {
 
 namespace {
-void showAndEnable(QWidget *widget, bool showIt)
+// Connects `signal` to the default action once, or removes exactly that connection.
+template <class Receiver, class Action>
+void toggleDefault(BaseTitle *title, void (BaseTitle::*signal)(), Receiver *receiver, Action action,
+                   bool enable, bool &connected, QMetaObject::Connection &connection)
 {
-    widget->setVisible(showIt);
-    widget->setEnabled(showIt);
+    if (!enable)
+        QObject::disconnect(connection);
+    else if (!connected)
+        connection = QObject::connect(title, signal, receiver, action);
+    connected = enable;
 }
 
 // Takes every item out of `layout` and deletes it; the widgets the items held stay alive.
@@ -93,35 +100,20 @@ void BaseDialog::setEnableCancel(bool enable)
 
 void BaseDialog::setEnableMin(bool enable)
 {
-    if (!enable) {
-        disconnect(m_minConnection);
-    } else if (!m_bMinConnected) {
-        m_minConnection = connect(m_pTitle, &BaseTitle::signalMinButtonClicked, this,
-                                  &QWidget::showMinimized);
-    }
-    m_bMinConnected = enable;
+    toggleDefault(m_pTitle, &BaseTitle::signalMinButtonClicked, this, &QWidget::showMinimized,
+                  enable, m_bMinConnected, m_minConnection);
 }
 
 void BaseDialog::setEnableMax(bool enable)
 {
-    if (!enable) {
-        disconnect(m_maxConnection);
-    } else if (!m_bMaxConnected) {
-        m_maxConnection = connect(m_pTitle, &BaseTitle::signalMaxButtonClicked, this,
-                                  &BaseDialog::restoreWindow);
-    }
-    m_bMaxConnected = enable;
+    toggleDefault(m_pTitle, &BaseTitle::signalMaxButtonClicked, this, &BaseDialog::restoreWindow,
+                  enable, m_bMaxConnected, m_maxConnection);
 }
 
 void BaseDialog::setEnableClose(bool enable)
 {
-    if (!enable) {
-        disconnect(m_closeConnection);
-    } else if (!m_bCloseConnected) {
-        m_closeConnection = connect(m_pTitle, &BaseTitle::signalCloseButtonClicked, this,
-                                    &QWidget::close);
-    }
-    m_bCloseConnected = enable;
+    toggleDefault(m_pTitle, &BaseTitle::signalCloseButtonClicked, this, &QWidget::close, enable,
+                  m_bCloseConnected, m_closeConnection);
 }
 
 void BaseDialog::setEnableDefaultConnections(bool enableMin, bool enableMax, bool enableClose,

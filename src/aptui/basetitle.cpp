@@ -1,16 +1,9 @@
 #include "aptui/basetitle.h"
 
+#include "aptui/showandenable.h"
 #include "ui_basetitle.h"
 
 namespace aptui {
-
-namespace {
-void showAndEnable(QWidget *widget, bool showIt)
-{
-    widget->setVisible(showIt);
-    widget->setEnabled(showIt);
-}
-} // namespace
 
 BaseTitle::BaseTitle(bool showApp, bool showOption, bool showMin, bool showMax, bool showClose,
                      QWidget *parent)

@@ -10,14 +10,11 @@
 #include "aptui/aboutdialog.h"
 #include "aptui/cdlgabout.h"
 #include "aptui/widget.h"
+#include "kittest.h"
+
+using kittest::child;
 
 namespace {
-template <class T = QWidget>
-T *child(const QObject *parent, const char *name)
-{
-    return parent->findChild<T *>(QLatin1String(name));
-}
-
 bool touch(const QString &path)
 {
     QFile file(path);
@@ -36,13 +33,7 @@ struct HintSeen {
 // Records the hint box the next modal turns out to be, then closes it.
 void recordNextHint(HintSeen *seen)
 {
-    auto *poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, seen] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
-        poll->stop();
-        poll->deleteLater();
+    kittest::onNextModal([seen](QWidget *modal) {
         seen->shown = true;
         seen->objectName = modal->objectName();
         seen->title = modal->windowTitle();
@@ -51,7 +42,6 @@ void recordNextHint(HintSeen *seen)
         seen->bottomVisible = child(modal, "m_BaseDialogBottom")->isVisible();
         modal->close();
     });
-    poll->start(10);
 }
 } // namespace
 

@@ -9,17 +9,13 @@
 
 #include "aptui/basedialog.h"
 #include "aptui/basetitle.h"
+#include "kittest.h"
 
 using aptui::BaseDialog;
 using aptui::BaseTitle;
+using kittest::child;
 
 namespace {
-template <class T = QWidget>
-T *child(const QObject *parent, const char *name)
-{
-    return parent->findChild<T *>(QLatin1String(name));
-}
-
 const char *const TitleButtons[] = {"btnApp", "btnOption", "btnMin", "btnMax", "btnClose"};
 } // namespace
 

@@ -12,32 +12,15 @@
 #include "aptui/multistatelineedit.h"
 #include "aptui/tipdialog.h"
 #include "aptui/warningdialog.h"
+#include "kittest.h"
 
 using aptui::MultiStateLineEdit;
 using TarnTool::TipDialog;
 using TarnTool::WarningDialog;
+using kittest::child;
+using kittest::onNextModal;
 
 namespace {
-template <class T = QWidget>
-T *child(const QObject *parent, const char *name)
-{
-    return parent->findChild<T *>(QLatin1String(name));
-}
-
-// Runs `action` on the next modal box as soon as one is shown.
-void onNextModal(std::function<void(QWidget *)> action)
-{
-    auto *poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, action] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            poll->deleteLater();
-            poll->stop();
-            action(modal);
-        }
-    });
-    poll->start(10);
-}
-
 QList<WarningDialog *> visibleWarnings()
 {
     QList<WarningDialog *> boxes;

@@ -9,8 +9,10 @@
 #include "aptui/menu.h"
 #include "aptui/systemmenu.h"
 #include "aptui/windowtitle.h"
+#include "kittest.h"
 
 using aptui::WindowTitle;
+using kittest::child;
 
 namespace {
 // A borderless main window whose close can be refused, as the tool's is on "Cancel".
@@ -40,11 +42,6 @@ protected:
     }
 };
 
-template <class T = QToolButton>
-T *child(const QObject *parent, const char *name)
-{
-    return parent->findChild<T *>(QLatin1String(name));
-}
 } // namespace
 
 class TestWindowTitle : public QObject
@@ -90,22 +87,22 @@ void TestWindowTitle::barShape()
     QCOMPARE(title->minimumHeight(), title->maximumHeight());
     QVERIFY(!title->IsOpenDoubleClickEnable());
     for (const char *name : {"m_btnIcon", "m_btnMinimize", "m_btnMaximize", "m_btnClose", "m_btnSystemMenu"}) {
-        auto *button = child(title, name);
+        auto *button = child<QToolButton>(title, name);
         QVERIFY2(button, name);
         QCOMPARE(button->size(), QSize(24, 24));
         QCOMPARE(button->focusPolicy(), qstrcmp(name, "m_btnIcon") == 0 ? Qt::NoFocus : Qt::ClickFocus);
     }
-    QCOMPARE(child(title, "m_btnClose")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_F4));
+    QCOMPARE(child<QToolButton>(title, "m_btnClose")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_F4));
     title->setTitle(QStringLiteral("TARN"));
     auto *label = child<QLabel>(title, "m_labelTitle");
     QCOMPARE(label->text(), QStringLiteral("TARN"));
     QVERIFY(label->alignment() & Qt::AlignLeft);
     // Icon and title on the left, the buttons right-aligned in the order of the bar.
-    QVERIFY(child(title, "m_btnIcon")->x() < label->x());
-    const int menuX = child(title, "m_btnSystemMenu")->mapTo(title, QPoint()).x();
-    const int minX = child(title, "m_btnMinimize")->mapTo(title, QPoint()).x();
-    const int maxX = child(title, "m_btnMaximize")->mapTo(title, QPoint()).x();
-    const int closeX = child(title, "m_btnClose")->mapTo(title, QPoint()).x();
+    QVERIFY(child<QToolButton>(title, "m_btnIcon")->x() < label->x());
+    const int menuX = child<QToolButton>(title, "m_btnSystemMenu")->mapTo(title, QPoint()).x();
+    const int minX = child<QToolButton>(title, "m_btnMinimize")->mapTo(title, QPoint()).x();
+    const int maxX = child<QToolButton>(title, "m_btnMaximize")->mapTo(title, QPoint()).x();
+    const int closeX = child<QToolButton>(title, "m_btnClose")->mapTo(title, QPoint()).x();
     QVERIFY(menuX + 24 + 12 <= minX);
     QVERIFY(minX < maxX && maxX < closeX);
     QCOMPARE(closeX + 24 + 4, title->width());
@@ -115,7 +112,7 @@ void TestWindowTitle::barShape()
 
 void TestWindowTitle::maximiseAndRestoreRename()
 {
-    QToolButton *button = child(m_window->title, "m_btnMaximize");
+    QToolButton *button = child<QToolButton>(m_window->title, "m_btnMaximize");
     for (int round = 0; round < 2; ++round) {
         QTest::mouseClick(button, Qt::LeftButton);
         QTRY_VERIFY(m_window->isMaximized());
@@ -129,7 +126,7 @@ void TestWindowTitle::maximiseAndRestoreRename()
 void TestWindowTitle::doubleClickTogglesLikeTheButton()
 {
     WindowTitle *title = m_window->title;
-    QToolButton *button = child(title, "m_btnMaximize");
+    QToolButton *button = child<QToolButton>(title, "m_btnMaximize");
     QSignalSpy changed(title, &OrvoGUIToolkit::CFancyTitle::SignalWndSizeStatusChanged);
     QTest::mouseDClick(title, Qt::LeftButton, Qt::NoModifier, QPoint(300, 15));
     QTRY_VERIFY(m_window->isMaximized());
@@ -149,25 +146,25 @@ void TestWindowTitle::closeSignalsEvenWhenRefused()
 {
     QSignalSpy closing(m_window->title, &WindowTitle::signalCloseApp);
     m_window->refuseClose = true;
-    QTest::mouseClick(child(m_window->title, "m_btnClose"), Qt::LeftButton);
+    QTest::mouseClick(child<QToolButton>(m_window->title, "m_btnClose"), Qt::LeftButton);
     QCOMPARE(closing.count(), 1);
     QVERIFY(m_window->isVisible());
     m_window->refuseClose = false;
-    QTest::mouseClick(child(m_window->title, "m_btnClose"), Qt::LeftButton);
+    QTest::mouseClick(child<QToolButton>(m_window->title, "m_btnClose"), Qt::LeftButton);
     QCOMPARE(closing.count(), 2);
     QVERIFY(!m_window->isVisible());
 }
 
 void TestWindowTitle::minimise()
 {
-    QTest::mouseClick(child(m_window->title, "m_btnMinimize"), Qt::LeftButton);
+    QTest::mouseClick(child<QToolButton>(m_window->title, "m_btnMinimize"), Qt::LeftButton);
     QTRY_VERIFY(m_window->windowState() & Qt::WindowMinimized);
 }
 
 void TestWindowTitle::systemMenuButtonOnlySignals()
 {
     QSignalSpy menu(m_window->title, &WindowTitle::signalSystemMenu);
-    QTest::mouseClick(child(m_window->title, "m_btnSystemMenu"), Qt::LeftButton);
+    QTest::mouseClick(child<QToolButton>(m_window->title, "m_btnSystemMenu"), Qt::LeftButton);
     QCOMPARE(menu.count(), 1);
     QVERIFY(!m_window->title->systemMenu()->isVisible());
 }
