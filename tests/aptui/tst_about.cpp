@@ -57,7 +57,6 @@ private slots:
     void buildNumber();
     void panelShape();
     void panelSignals();
-    void panelSetters();
     void aboutDialogTexts();
 
     void helpOpensTheManual_data();
@@ -140,33 +139,6 @@ void TestAbout::panelSignals()
     QCOMPARE(one.count(), 1);
     QCOMPARE(two.count(), 2);
     QCOMPARE(corner.count(), 1);
-}
-
-void TestAbout::panelSetters()
-{
-    aptui::CDlgAbout about;
-    QWidget *panel = about.panel();
-    panel->show();
-    QVERIFY(QTest::qWaitForWindowExposed(panel));
-    about.setSoftName(QStringLiteral("Viewer"));
-    about.setVersion(QStringLiteral("1.2"));
-    about.setBtn1Text(QStringLiteral("One"));
-    about.setBtn2Text(QStringLiteral("Two"));
-    about.setConerBtnText(QStringLiteral("Corner"));
-    QCOMPARE(child<QLabel>(panel, "m_labNameValue")->text(), QStringLiteral("Name: Viewer"));
-    QCOMPARE(child<QLabel>(panel, "m_labVersionValue")->text(), QStringLiteral("Version: 1.2"));
-    QCOMPARE(child<QPushButton>(panel, "aboutbtn1")->text(), QStringLiteral("One"));
-    QCOMPARE(child<QPushButton>(panel, "aboutbtn2")->text(), QStringLiteral("Two"));
-    QCOMPARE(child<QPushButton>(panel, "m_conerBtn")->text(), QStringLiteral("Corner"));
-
-    about.setButtonsVisible(false);
-    for (const char *name : {"aboutLine1", "aboutLine2", "aboutbtn1", "aboutbtn2"})
-        QVERIFY2(!child(panel, name)->isVisible(), name);
-    QVERIFY(child(panel, "m_conerBtn")->isVisible());
-    about.setConerBtnVisible(false);
-    QVERIFY(!child(panel, "m_conerBtn")->isVisible());
-    about.setButtonsVisible(true);
-    QVERIFY(child(panel, "aboutbtn1")->isVisible());
 }
 
 void TestAbout::aboutDialogTexts()

@@ -29,7 +29,6 @@ private slots:
 
     void titleFlags_data();
     void titleFlags();
-    void titleSlotsShowAndHide();
     void titleButtonsEmit();
     void titleCustomButtonsGoWithTheTitle();
 
@@ -100,27 +99,6 @@ void TestBaseDialog::titleFlags()
         QVERIFY(button->text().isEmpty());
     }
     QCOMPARE(title.minimumHeight(), 32);
-}
-
-void TestBaseDialog::titleSlotsShowAndHide()
-{
-    QWidget window;
-    BaseTitle title(true, true, true, true, true, &window);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    using Setter = void (BaseTitle::*)(bool);
-    const Setter setters[] = {&BaseTitle::setAppButtonShow, &BaseTitle::setOptionButtonShow,
-                              &BaseTitle::setMinButtonShow, &BaseTitle::setMaxButtonShow,
-                              &BaseTitle::setCloseButtonShow};
-    for (int i = 0; i < 5; ++i) {
-        auto *button = child<QToolButton>(&title, TitleButtons[i]);
-        (title.*setters[i])(false);
-        QVERIFY(!button->isVisible());
-        QVERIFY(!button->isEnabled());
-        (title.*setters[i])(true);
-        QVERIFY(button->isVisible());
-        QVERIFY(button->isEnabled());
-    }
 }
 
 void TestBaseDialog::titleButtonsEmit()
@@ -341,17 +319,6 @@ void TestBaseDialog::titleAndButtonTexts()
     QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Export"));
     QCOMPARE(child<QPushButton>(m_dialog, "btnConfirm")->text(), QStringLiteral("Confirm"));
     QCOMPARE(child<QPushButton>(m_dialog, "btnCancel")->text(), QStringLiteral("Cancel"));
-    m_dialog->setConfirmButtonText(QStringLiteral("Save"));
-    m_dialog->setCancelButtonText(QStringLiteral("Back"));
-    QCOMPARE(child<QPushButton>(m_dialog, "btnConfirm")->text(), QStringLiteral("Save"));
-    QCOMPARE(child<QPushButton>(m_dialog, "btnCancel")->text(), QStringLiteral("Back"));
-
-    auto *extra = new QPushButton(QStringLiteral("Apply"));
-    m_dialog->addBottomButton(extra);
-    QCOMPARE(child<QLayout>(m_dialog, "layoutMyBtns")->indexOf(extra), 0);
-    auto *titleExtra = new QToolButton;
-    m_dialog->addTitleButton(titleExtra);
-    QCOMPARE(titleExtra->parent(), m_dialog->titleBar());
 }
 
 void TestBaseDialog::fixedSizeSplitsTheHeight()

@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QLabel>
-#include <QMetaMethod>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -61,7 +60,6 @@ private slots:
 
     void menuIsFramelessPopup();
     void menuAddMenuMakesKitMenus();
-    void systemMenuHooks();
 
 private:
     MainWindow *m_window = nullptr;
@@ -198,26 +196,6 @@ void TestWindowTitle::menuAddMenuMakesKitMenus()
     QVERIFY(!withIcon->icon().isNull());
     QCOMPARE(menu.actions().size(), 2);
     QCOMPARE(menu.actions().at(1), withIcon->menuAction());
-}
-
-void TestWindowTitle::systemMenuHooks()
-{
-    aptui::SystemMenu menu;
-    QVERIFY(qobject_cast<OrvoGUIToolkit::CMenu *>(&menu));
-    const QMetaObject &mo = aptui::SystemMenu::staticMetaObject;
-    const QByteArray expected[] = {"openUserManual()", "updateData()", "settings()", "about()"};
-    QCOMPARE(mo.methodCount() - mo.methodOffset(), 4);
-    for (int i = 0; i < 4; ++i) {
-        const QMetaMethod method = mo.method(mo.methodOffset() + i);
-        QCOMPARE(method.methodSignature(), expected[i]);
-        QCOMPARE(method.access(), QMetaMethod::Private);
-        QCOMPARE(method.methodType(), QMetaMethod::Slot);
-    }
-    const QMetaObject &title = WindowTitle::staticMetaObject;
-    const QByteArray titleMethods[] = {"signalCloseApp()", "signalSystemMenu()", "minimizeWindow()",
-                                       "maxOrRestoreWindow()", "closeWindow()", "displaySyetemMenu()"};
-    for (int i = 0; i < 6; ++i)
-        QCOMPARE(title.method(title.methodOffset() + i).methodSignature(), titleMethods[i]);
 }
 
 QTEST_MAIN(TestWindowTitle)
