@@ -2,6 +2,79 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="en">
 <context>
+    <name>AboutClass</name>
+    <message>
+        <location filename="../src/aptui/cdlgabout.ui" line="+14"/>
+        <source>About</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <location line="+57"/>
+        <location line="+75"/>
+        <location line="+11"/>
+        <source>PushButton</source>
+        <translation>按钮</translation>
+    </message>
+    <message>
+        <location line="-60"/>
+        <location line="+15"/>
+        <location line="+7"/>
+        <source>TextLabel</source>
+        <translation>文本标签</translation>
+    </message>
+</context>
+<context>
+    <name>AboutDialog</name>
+    <message>
+        <location filename="../src/aptui/aboutdialog.cpp" line="+16"/>
+        <source>TARN</source>
+        <translation>TARN</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>User Help</source>
+        <translation>用户帮助</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>v3.0.0.1build</source>
+        <translation>v3.0.0.1build</translation>
+    </message>
+    <message>
+        <location line="+38"/>
+        <source>Hint</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>No user manual found.</source>
+        <translation>未找到用户手册。</translation>
+    </message>
+</context>
+<context>
+    <name>BaseDialog</name>
+    <message>
+        <location filename="../src/aptui/basedialog.ui" line="+14"/>
+        <source>BaseDialog</source>
+        <translation>对话框</translation>
+    </message>
+    <message>
+        <location line="+57"/>
+        <source>null content</source>
+        <translation>无内容</translation>
+    </message>
+    <message>
+        <location line="+73"/>
+        <source>Confirm</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
     <name>TarnTool::DevicesInfoSavePage</name>
     <message>
         <location filename="../src/export/csvwriter.cpp" line="+41"/>
@@ -45,6 +118,55 @@
         <location line="+0"/>
         <source>Device Serial Number</source>
         <translation>设备序列号</translation>
+    </message>
+</context>
+<context>
+    <name>TipDialog</name>
+    <message>
+        <location filename="../src/aptui/tipdialog.ui" line="+14"/>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+    <message>
+        <location line="+19"/>
+        <source>sure</source>
+        <translation>确定</translation>
+    </message>
+</context>
+<context>
+    <name>WarningDialog</name>
+    <message>
+        <location filename="../src/aptui/warningdialog.ui" line="+26"/>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+</context>
+<context>
+    <name>aptui::CDlgAbout</name>
+    <message>
+        <location filename="../src/aptui/cdlgabout.cpp" line="+19"/>
+        <source>About</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source> v2.0.0.3</source>
+        <translation> v2.0.0.3</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source> Build</source>
+        <translation> 构建</translation>
+    </message>
+    <message>
+        <location line="+36"/>
+        <source>Name: </source>
+        <translation>名称：</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Version: </source>
+        <translation>版本：</translation>
     </message>
 </context>
 </TS>

@@ -1,0 +1,11 @@
+#include "commonskinplugin.h"
+
+CommonSkinPlugin::CommonSkinPlugin(QObject *parent)
+    : QObject(parent)
+{
+}
+
+QStringList CommonSkinPlugin::skinNames() const
+{
+    return {QStringLiteral("CommonSkin")};
+}

@@ -1,0 +1,10 @@
+#include "aptui/filepathbutton.h"
+
+namespace aptui {
+
+FilePathButton::FilePathButton(QWidget *parent)
+    : QToolButton(parent)
+{
+}
+
+} // namespace aptui
