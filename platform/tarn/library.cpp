@@ -14,6 +14,7 @@
 #include <arpa/inet.h>
 
 #include "core/log.h"
+#include "core/recovery.h"
 #include "core/seal.h"
 #include "core/transport.h"
 #include "core/wire.h"
@@ -136,7 +137,8 @@ public:
     int clearup();
     int sendInquiry();
     int setFilter(int rule);
-    int operate(const wire::Target &target, const wire::OperationBody &body);
+    // Runs one device operation; `data` receives what the answer carries (a key request).
+    int operate(const wire::Target &target, const wire::OperationBody &body, std::string *data = nullptr);
 
 private:
     Library() = default;
@@ -461,7 +463,7 @@ bool Library::waitFor(std::unique_lock<std::mutex> &lock, Pending &p, Clock::tim
     return m_running && ready(p);
 }
 
-int Library::operate(const wire::Target &target, const wire::OperationBody &body)
+int Library::operate(const wire::Target &target, const wire::OperationBody &body, std::string *data)
 {
     const auto plain = wire::encodeBody(body);
     if (!plain)
@@ -550,13 +552,17 @@ int Library::operate(const wire::Target &target, const wire::OperationBody &body
                 pending.results.pop_front();
                 // Anything that does not open under the session key is not from the device.
                 const auto opened = seal::open(*key, seal::Direction::Answer, result.box, context);
-                if (const auto answer = opened ? wire::decodeResultBody(*opened) : std::nullopt)
+                if (const auto answer = opened ? wire::decodeResultBody(*opened) : std::nullopt) {
                     code = answer->code;
+                    if (data)
+                        *data = answer->data;
+                }
             }
         }
     }
     seal::wipe(*key);
-    log::write(log::Info, "%s on %s (request %u): %s %d", body.kind == wire::OperationBody::Activate ? "activation" : "change",
+    static const char *const kNames[] = {"activation", "change", "key request", "reset with key", "restore default"};
+    log::write(log::Info, "%s on %s (request %u): %s %d", kNames[body.kind],
                targetText.c_str(), pending.id, code ? "answered" : "no answer, code", code ? *code : TARN_ERR_TIMEOUT);
     if (!code)
         return fail(m_running ? TARN_ERR_TIMEOUT : TARN_ERR_NOT_STARTED);
@@ -569,6 +575,27 @@ bool validText(const char *text, std::size_t max)
         return false;
     const std::size_t n = strnlen(text, max + 1);
     return n > 0 && n <= max && wire::isPrintable(std::string(text, n));
+}
+
+// A text field that may fill its whole width without a terminator.
+std::string boundedText(const char *field, std::size_t width)
+{
+    return std::string(field, strnlen(field, width));
+}
+
+bool readKeyFile(const std::string &path, std::string &text)
+{
+    constexpr long kMaxKeyFile = 4096;
+    FILE *file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    char buffer[kMaxKeyFile + 1];
+    const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
+    const bool ok = !std::ferror(file) && n <= std::size_t(kMaxKeyFile);
+    std::fclose(file);
+    if (ok)
+        text.assign(buffer, n);
+    return ok;
 }
 
 bool validPassword(const char *password)
@@ -656,20 +683,83 @@ int TARN_ModifyDeviceNetParam(const char *macAddress, const char *password, cons
     return result;
 }
 
-// Password recovery is not carried by this version of the library.
-int TARN_GetDeviceConfig(const char *, unsigned int, const void *, unsigned int, void *, unsigned int)
+int TARN_GetDeviceConfig(const char *serialNumber, unsigned int kind, const void *, unsigned int, void *out,
+                         unsigned int outSize)
 {
-    return tarn::fail(TARN_ERR_NOT_SUPPORTED);
+    using tarn::recovery::RequestFileBytes;
+    using tarn::recovery::RequestTextMax;
+    const std::size_t needed = kind == TARN_CONFIG_KEY_REQUEST ? RequestFileBytes + 4 : RequestTextMax + 4;
+    if (!tarn::validText(serialNumber, tarn::wire::SerialMax) || !out
+        || (kind != TARN_CONFIG_KEY_REQUEST && kind != TARN_CONFIG_KEY_REQUEST_QR) || outSize < needed)
+        return tarn::fail(TARN_ERR_BAD_ARGUMENT);
+    tarn::wire::Target target;
+    target.serial = serialNumber;
+    tarn::wire::OperationBody body;
+    body.kind = tarn::wire::OperationBody::KeyRequest;
+    body.requestKind = int(kind);
+    std::string data;
+    if (!Library::get().operate(target, body, &data))
+        return 0;
+    const bool fits = kind == TARN_CONFIG_KEY_REQUEST
+        ? data.size() == RequestFileBytes
+        : (!data.empty() && data.size() <= RequestTextMax && tarn::wire::isPrintable(data));
+    if (!fits)
+        return tarn::fail(TARN_ERR_DEVICE_FAILED);
+    auto *bytes = static_cast<unsigned char *>(out);
+    std::memset(bytes, 0, outSize);
+    const std::uint32_t count = static_cast<std::uint32_t>(data.size());
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<unsigned char>(count >> (8 * i));
+    std::memcpy(bytes + 4, data.data(), data.size());  // kind 2 keeps its terminator from the zero fill
+    return tarn::succeed();
 }
 
-int TARN_ResetPasswd(const char *, const TARN_RESET_PARAM *)
+int TARN_ResetPasswd(const char *serialNumber, const TARN_RESET_PARAM *request)
 {
-    return tarn::fail(TARN_ERR_NOT_SUPPORTED);
+    if (!tarn::validText(serialNumber, tarn::wire::SerialMax) || !request)
+        return tarn::fail(TARN_ERR_BAD_ARGUMENT);
+    std::string keyText;
+    if (request->keyFilePath[0] != '\0') {
+        if (!tarn::readKeyFile(tarn::boundedText(request->keyFilePath, sizeof request->keyFilePath), keyText))
+            return tarn::fail(TARN_ERR_KEY_FILE);
+        if (keyText.find_first_not_of(" \t\r\n") == std::string::npos)
+            return tarn::fail(TARN_ERR_KEY_FILE);
+    } else {
+        keyText = tarn::boundedText(request->key, sizeof request->key);
+    }
+    tarn::wire::OperationBody body;
+    body.kind = tarn::wire::OperationBody::ResetWithKey;
+    body.password = tarn::boundedText(request->password, sizeof request->password);
+    body.resetCameras = request->resetIpc != 0;
+    if (body.password.empty())
+        return tarn::fail(TARN_ERR_BAD_ARGUMENT);
+    // Text that cannot even be a signature cannot be the maker's key: no need to ask the device.
+    const auto key = tarn::recovery::parseKeyText(keyText);
+    if (!key) {
+        tarn::seal::wipe(body.password);
+        return tarn::fail(TARN_ERR_KEY_REFUSED);
+    }
+    body.key = *key;
+    tarn::wire::Target target;
+    target.serial = serialNumber;
+    const int result = Library::get().operate(target, body);
+    tarn::seal::wipe(body.password);
+    return result;
 }
 
-int TARN_ResetDefaultPasswd(const char *, const char *)
+int TARN_ResetDefaultPasswd(const char *serialNumber, const char *securityCode)
 {
-    return tarn::fail(TARN_ERR_NOT_SUPPORTED);
+    if (!tarn::validText(serialNumber, tarn::wire::SerialMax)
+        || !tarn::validText(securityCode, tarn::recovery::CodeTextMax))
+        return tarn::fail(TARN_ERR_BAD_ARGUMENT);
+    tarn::wire::Target target;
+    target.serial = serialNumber;
+    tarn::wire::OperationBody body;
+    body.kind = tarn::wire::OperationBody::RestoreDefault;
+    body.code = securityCode;
+    const int result = Library::get().operate(target, body);
+    tarn::seal::wipe(body.code);
+    return result;
 }
 
 int TARN_GetLastError(void)

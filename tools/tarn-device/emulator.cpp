@@ -1,7 +1,9 @@
 #include "emulator.h"
 
 #include <cstdio>
+#include <ctime>
 #include <fstream>
+#include <iterator>
 
 #include <arpa/inet.h>
 #include <nlohmann/json.hpp>
@@ -19,7 +21,8 @@ namespace {
 
 // Device errors share the library's codes.
 constexpr int kOk = 0, kDenied = 2009, kLocked = 2010, kInvalid = 2013, kNotActivated = 2014,
-              kFailed = 2015, kAlreadyActivated = 2021;
+              kFailed = 2015, kKeyRefused = 2016, kExpired = 2017, kNoRequest = 2018, kNotSupported = 2020,
+              kAlreadyActivated = 2021;
 constexpr seconds kChallengeLife {30};
 constexpr seconds kAnswerLife {60};
 
@@ -59,7 +62,11 @@ json deviceToJson(const VirtualDevice &v)
                 {"ch", d.channels}, {"cap", d.capabilities}, {"dhcp", d.dhcp}, {"v6", d.ipv6Valid},
                 {"ip6", d.ip6}, {"gw6", d.gateway6}, {"pfx", d.prefixLength}, {"act", d.activation},
                 {"xf", d.extraFlags}, {"pk", wire::toBase64(v.publicKey)}, {"sk", wire::toBase64(v.secretKey)},
-                {"hash", v.passwordHash}, {"failures", v.failures}};
+                {"hash", v.passwordHash}, {"failures", v.failures}, {"secret", wire::toBase64(v.factorySecret)},
+                {"cameraResets", v.cameraResets},
+                {"request", v.requestOpen ? json{{"nonce", wire::toBase64(v.request.nonce)}, {"issued", v.request.issued},
+                                                 {"expires", v.request.expires}, {"tag", wire::toBase64(v.request.tag)}}
+                                          : json()}};
 }
 
 } // namespace
@@ -170,6 +177,22 @@ bool Emulator::load(std::string *error)
         v.secretKey = *secret;
         v.passwordHash = entry["hash"].get<std::string>();
         v.failures = entry.value("failures", 0);
+        v.cameraResets = entry.value("cameraResets", 0);
+        if (const auto secret = wire::fromBase64(entry.value("secret", ""), recovery::SecretBytes))
+            v.factorySecret = *secret;
+        if (entry.contains("request") && entry["request"].is_object()) {
+            const json &r = entry["request"];
+            const auto nonce = wire::fromBase64(r.value("nonce", ""), 16);
+            const auto tag = wire::fromBase64(r.value("tag", ""), 32);
+            if (!nonce || !tag || !r.value("issued", json()).is_number_unsigned() || !r.value("expires", json()).is_number_unsigned())
+                return bad("a device entry has a malformed key request");
+            v.request.serial = v.info.serial;
+            v.request.nonce = *nonce;
+            v.request.tag = *tag;
+            v.request.issued = r["issued"].get<std::uint64_t>();
+            v.request.expires = r["expires"].get<std::uint64_t>();
+            v.requestOpen = true;
+        }
         devices.push_back(std::move(v));
     }
     m_devices = std::move(devices);
@@ -193,12 +216,46 @@ bool Emulator::save()
     return std::rename(temporary.c_str(), m_options.statePath.c_str()) == 0;
 }
 
+bool Emulator::loadMaker(std::string *error)
+{
+    if (m_options.makerPath.empty())
+        return true;
+    std::ifstream in(m_options.makerPath);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string why;
+    const auto secrets = in ? recovery::makerSecretsFromJson(text, &why) : std::nullopt;
+    if (!secrets) {
+        if (error)
+            *error = m_options.makerPath + ": " + (in ? why : std::string("cannot be read"));
+        return false;
+    }
+    m_makerPublic = secrets->signingPublic;
+    m_makerMaster = secrets->master;
+    return true;
+}
+
 bool Emulator::prepare(std::string *error)
 {
+    if (!loadMaker(error))
+        return false;
+    // The factory provisions each device with its own secret; only that secret is stored with it.
+    auto provision = [this] {
+        bool changed = false;
+        for (VirtualDevice &v : m_devices) {
+            if (v.factorySecret.empty() && !m_makerMaster.empty()) {
+                v.factorySecret = recovery::deviceSecret(m_makerMaster, v.info.serial);
+                changed = true;
+            }
+        }
+        return changed;
+    };
     if (!m_options.statePath.empty()) {
         std::string why;
-        if (load(&why))
+        if (load(&why)) {
+            if (provision())
+                save();
             return true;
+        }
         if (!why.empty()) {
             if (error)
                 *error = why;
@@ -206,6 +263,7 @@ bool Emulator::prepare(std::string *error)
         }
     }
     makeDevices();
+    provision();
     if (!save()) {
         if (error)
             *error = "cannot write " + m_options.statePath;
@@ -329,11 +387,12 @@ void Emulator::onOperation(const wire::Operation &operation)
         seal::wipe(*key);
         return;
     }
-    const int code = apply(index, *body);
+    std::string data;
+    const int code = apply(index, *body, data);
     ++m_applied;
     if (m_appliedIds[operation.id]++ > 0)
         ++m_appliedTwice;
-    const std::string sealed = seal::close(*key, seal::Direction::Answer, *wire::encodeBody(wire::ResultBody {code}),
+    const std::string sealed = seal::close(*key, seal::Direction::Answer, *wire::encodeBody(wire::ResultBody {code, data}),
                                            seal::answerContext(operation.id, v.info.serial, v.info.mac, it->second.nonce));
     seal::wipe(*key);
     const auto datagram = wire::encode(wire::Result {operation.id, v.info.serial, v.info.mac, sealed});
@@ -344,11 +403,93 @@ void Emulator::onOperation(const wire::Operation &operation)
     queue(*datagram, {});
 }
 
-int Emulator::apply(std::size_t index, const wire::OperationBody &body)
+int Emulator::recover(std::size_t index, const wire::OperationBody &body, std::string &data)
+{
+    VirtualDevice &v = m_devices[index];
+    wire::Device &d = v.info;
+    const std::uint64_t wallClock = std::uint64_t(std::time(nullptr));
+    const bool keySupport = (d.capabilities & 0x40) && !m_makerPublic.empty() && !v.factorySecret.empty();
+    switch (body.kind) {
+    case wire::OperationBody::KeyRequest: {
+        if (!keySupport || (body.requestKind == 2 && !(d.extraFlags & 0x01)))
+            return kNotSupported;
+        // A new request voids the one before it.
+        v.request = recovery::KeyRequest();
+        v.request.serial = d.serial;
+        v.request.nonce = seal::randomBytes(16);
+        v.request.issued = wallClock;
+        v.request.expires = wallClock + std::uint64_t(m_options.requestSeconds);
+        recovery::authenticate(v.request, v.factorySecret);
+        v.requestOpen = true;
+        data = body.requestKind == 1 ? recovery::toFileBytes(v.request) : recovery::toText(v.request);
+        save();
+        return kOk;
+    }
+    case wire::OperationBody::ResetWithKey: {
+        if (!keySupport)
+            return kNotSupported;
+        if (!v.requestOpen)
+            return kNoRequest;
+        if (wallClock >= v.request.expires)
+            return kExpired;
+        if (!recovery::keyMatches(v.request, body.key, m_makerPublic))
+            return kKeyRefused;
+        if (body.password.size() < 8 || body.password.size() > wire::PasswordMax)
+            return kInvalid;
+        v.passwordHash = hashPassword(body.password);
+        if (v.passwordHash.empty())
+            return kFailed;
+        v.requestOpen = false;  // a key works once
+        d.activation = 0;
+        v.failures = 0;
+        v.lockedUntil = {};
+        if (body.resetCameras) {
+            ++v.cameraResets;
+            log::write(log::Info, "%s passes the new password on to its cameras", d.serial.c_str());
+        }
+        return kOk;
+    }
+    case wire::OperationBody::RestoreDefault: {
+        if (v.factorySecret.empty())
+            return kNotSupported;
+        if (Clock::now() < v.lockedUntil)
+            return kLocked;
+        if (!recovery::codeMatches(v.factorySecret, d.serial, body.code, std::int64_t(wallClock / 86400))) {
+            if (++v.failures >= m_options.lockoutAfter) {
+                v.failures = 0;
+                v.lockedUntil = Clock::now() + seconds(m_options.lockoutS);
+            }
+            save();
+            return kDenied;
+        }
+        // Back to the factory state of the password: the installer activates the device anew.
+        v.passwordHash.clear();
+        d.activation = 1;
+        v.failures = 0;
+        v.requestOpen = false;
+        return kOk;
+    }
+    default:
+        return kInvalid;
+    }
+}
+
+int Emulator::apply(std::size_t index, const wire::OperationBody &body, std::string &data)
 {
     VirtualDevice &v = m_devices[index];
     wire::Device &d = v.info;
     const Clock::time_point now = Clock::now();
+    if (body.kind == wire::OperationBody::KeyRequest)
+        return recover(index, body, data);  // changes nothing that is announced
+    if (body.kind == wire::OperationBody::ResetWithKey || body.kind == wire::OperationBody::RestoreDefault) {
+        const int code = recover(index, body, data);
+        if (code == kOk) {
+            ++v.seq;
+            save();
+            announce(index, 0, {});
+        }
+        return code;
+    }
     if (body.kind == wire::OperationBody::Activate) {
         if (d.activation == 0)
             return kAlreadyActivated;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/transport.h"
+#include "core/recovery.h"
 #include "core/wire.h"
 
 namespace tarn::emu {
@@ -26,6 +27,8 @@ struct Options
     int lockoutAfter = 5;      // wrong passwords in a row
     int lockoutS = 60;
     std::string defaultPassword = "Admin12345";
+    std::string makerPath;          // the maker's secrets: public key to check keys, master for factory secrets
+    int requestSeconds = 48 * 3600; // lifetime of a key request
 };
 
 struct VirtualDevice
@@ -37,6 +40,10 @@ struct VirtualDevice
     Clock::time_point lockedUntil {};
     std::uint32_t boot = 0, seq = 0;
     std::vector<std::uint32_t> answered;  // recent inquiry ids
+    std::string factorySecret;            // per device, from the maker; empty when not provisioned
+    bool requestOpen = false;             // the key request below may still be answered
+    recovery::KeyRequest request;
+    int cameraResets = 0;                 // resets passed on to the cameras behind the device
 };
 
 class Emulator
@@ -76,12 +83,15 @@ private:
     void onInquiry(const wire::Inquiry &inquiry);
     void onChallengeRequest(const wire::ChallengeRequest &request);
     void onOperation(const wire::Operation &operation);
-    int apply(std::size_t index, const wire::OperationBody &body);
+    int apply(std::size_t index, const wire::OperationBody &body, std::string &data);
+    int recover(std::size_t index, const wire::OperationBody &body, std::string &data);
     void announce(std::size_t index, std::uint32_t inquiryId, Clock::duration after);
     void queue(std::string datagram, Clock::duration after);
     bool lose();
     int findTarget(const wire::Target &target) const;
     std::string hashPassword(const std::string &password) const;
+    bool loadMaker(std::string *error);
+    std::string m_makerMaster;
 
     Options m_options;
     std::vector<VirtualDevice> m_devices;
@@ -90,7 +100,7 @@ private:
     std::uint64_t m_order = 0;
     std::map<std::uint32_t, Challenge> m_challenges;
     std::map<std::uint32_t, Answer> m_answers;
-    std::map<std::string, std::string> m_hashCache;  // password -> hash, for making many devices fast
+    std::string m_makerPublic;  // empty: keys cannot be checked
     Clock::time_point m_nextAnnounce;
     net::Transport *m_transport = nullptr;
     std::uint64_t m_rejected = 0;

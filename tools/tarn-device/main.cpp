@@ -36,6 +36,9 @@ void usage(FILE *out)
         "  --delay-ms N     delay every datagram sent by N milliseconds\n"
         "  --announce-s N   announce each device every N seconds (default 20)\n"
         "  --password TEXT  admin password of the devices that start activated (default Admin12345)\n"
+        "  --maker FILE     the maker's secrets (made by tarn-maker init): devices check reset keys\n"
+        "                   against its public key and take their factory secrets from it\n"
+        "  --request-s N    lifetime of a key request in seconds (default 172800, two days)\n"
         "  --verbose        log every step to standard error\n"
         "  --help           this text\n\n"
         "A third of the devices start without an admin password; a quarter sit at a factory address\n"
@@ -86,9 +89,14 @@ int main(int argc, char **argv)
         } else if (arg == "--announce-s") {
             value(1, 3600, v);
             options.announceS = int(v);
-        } else if ((arg == "--iface" || arg == "--state" || arg == "--password") && i + 1 < argc) {
+        } else if (arg == "--request-s") {
+            value(1, 30 * 86400, v);
+            options.requestSeconds = int(v);
+        } else if ((arg == "--iface" || arg == "--state" || arg == "--password" || arg == "--maker") && i + 1 < argc) {
             const std::string text = argv[++i];
-            if (arg == "--iface")
+            if (arg == "--maker")
+                options.makerPath = text;
+            else if (arg == "--iface")
                 ifaces += (ifaces.empty() ? "" : ",") + text;
             else if (arg == "--state")
                 options.statePath = text;

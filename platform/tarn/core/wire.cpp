@@ -325,19 +325,45 @@ std::variant<Message, DecodeError> decode(const std::string &datagram)
     return DecodeError::UnknownType;
 }
 
+namespace {
+const char *const kOperationNames[] = {"activate", "modify", "keyreq", "reset", "restore"};
+}
+
 std::optional<std::string> encodeBody(const OperationBody &body)
 {
     const NetParams &n = body.net;
     if (body.password.size() > PasswordMax
         || !textsFit({{&n.ip, Ipv4Max}, {&n.mask, Ipv4Max}, {&n.gateway, Ipv4Max}, {&n.ip6, Ipv6Max},
-                      {&n.gateway6, Ipv6Max}})
+                      {&n.gateway6, Ipv6Max}, {&body.code, 32}})
         || n.prefixLength > 128)
         return std::nullopt;
-    // Passwords are bytes in the caller's 8-bit encoding: carried as base64, never as JSON text.
-    json j{{"op", body.kind == OperationBody::Activate ? "activate" : "modify"},
-           {"pw", toBase64(body.password)}};
-    if (body.kind == OperationBody::Modify)
+    json j{{"op", kOperationNames[body.kind]}};
+    switch (body.kind) {
+    case OperationBody::Modify:
         j["net"] = netJson(n);
+        [[fallthrough]];
+    case OperationBody::Activate:
+        // Passwords are bytes in the caller's 8-bit encoding: carried as base64, never as JSON text.
+        j["pw"] = toBase64(body.password);
+        break;
+    case OperationBody::KeyRequest:
+        if (body.requestKind != 1 && body.requestKind != 2)
+            return std::nullopt;
+        j["kind"] = body.requestKind;
+        break;
+    case OperationBody::ResetWithKey:
+        if (body.key.size() != 64)
+            return std::nullopt;
+        j["key"] = toBase64(body.key);
+        j["pw"] = toBase64(body.password);
+        j["ipc"] = body.resetCameras ? 1 : 0;
+        break;
+    case OperationBody::RestoreDefault:
+        if (body.code.empty())
+            return std::nullopt;
+        j["code"] = body.code;
+        break;
+    }
     return finish(j);
 }
 
@@ -348,17 +374,38 @@ std::optional<OperationBody> decodeOperationBody(const std::string &text)
         return std::nullopt;
     OperationBody body;
     std::string op;
-    if (!getText(j, "op", 16, op) || !j.contains("pw") || !j["pw"].is_string())
+    if (!getText(j, "op", 16, op))
         return std::nullopt;
-    const auto pw = fromBase64(j["pw"].get<std::string>(), PasswordMax);
-    if (!pw)
-        return std::nullopt;
-    body.password = *pw;
+    auto password = [&]() {
+        if (!j.contains("pw") || !j["pw"].is_string())
+            return false;
+        const auto pw = fromBase64(j["pw"].get<std::string>(), PasswordMax);
+        if (!pw)
+            return false;
+        body.password = *pw;
+        return true;
+    };
     if (op == "activate") {
         body.kind = OperationBody::Activate;
+        return password() ? std::optional<OperationBody>(body) : std::nullopt;
+    }
+    if (op == "keyreq") {
+        body.kind = OperationBody::KeyRequest;
+        return getInt(j, "kind", 1, 2, body.requestKind) ? std::optional<OperationBody>(body) : std::nullopt;
+    }
+    if (op == "reset") {
+        body.kind = OperationBody::ResetWithKey;
+        if (!password() || !getBytes(j, "key", 64, 64, body.key) || !getInt(j, "ipc", 0, 1, body.resetCameras))
+            return std::nullopt;
         return body;
     }
-    if (op != "modify" || !j.contains("net") || !j["net"].is_object())
+    if (op == "restore") {
+        body.kind = OperationBody::RestoreDefault;
+        if (!getText(j, "code", 32, body.code) || body.code.empty())
+            return std::nullopt;
+        return body;
+    }
+    if (op != "modify" || !password() || !j.contains("net") || !j["net"].is_object())
         return std::nullopt;
     body.kind = OperationBody::Modify;
     const json &n = j["net"];
@@ -374,7 +421,12 @@ std::optional<OperationBody> decodeOperationBody(const std::string &text)
 
 std::optional<std::string> encodeBody(const ResultBody &body)
 {
-    return finish(json{{"code", body.code}});
+    if (body.data.size() > ResultDataMax)
+        return std::nullopt;
+    json j{{"code", body.code}};
+    if (!body.data.empty())
+        j["data"] = toBase64(body.data);
+    return finish(j);
 }
 
 std::optional<ResultBody> decodeResultBody(const std::string &text)
@@ -384,6 +436,8 @@ std::optional<ResultBody> decodeResultBody(const std::string &text)
         return std::nullopt;
     ResultBody body;
     if (!getInt(j, "code", 0, 99999, body.code))
+        return std::nullopt;
+    if (j.contains("data") && !getBytes(j, "data", 0, ResultDataMax, body.data))
         return std::nullopt;
     return body;
 }

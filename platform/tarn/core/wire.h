@@ -106,14 +106,21 @@ struct NetParams
 
 struct OperationBody
 {
-    enum Kind { Activate, Modify } kind = Activate;
-    std::string password;
-    NetParams net;  // Modify only
+    enum Kind { Activate, Modify, KeyRequest, ResetWithKey, RestoreDefault } kind = Activate;
+    std::string password;       // Activate, Modify, ResetWithKey
+    NetParams net;              // Modify
+    int requestKind = 1;        // KeyRequest: 1 (file) or 2 (text, for QR codes)
+    std::string key;            // ResetWithKey: 64 bytes
+    bool resetCameras = false;  // ResetWithKey: also reset the cameras behind the device
+    std::string code;           // RestoreDefault: the security code, printable, at most 32
 };
+
+constexpr std::size_t ResultDataMax = 400;
 
 struct ResultBody
 {
-    int code = 0;  // 0 success, otherwise one of the library's error codes
+    int code = 0;      // 0 success, otherwise one of the library's error codes
+    std::string data;  // a key request, for KeyRequest
 };
 
 enum class DecodeError { None, NotJson, TooLarge, BadVersion, UnknownType, BadField };

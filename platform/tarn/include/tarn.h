@@ -181,6 +181,10 @@ TARN_STATIC_ASSERT(offsetof(TARN_RESET_PARAM, reserved) == 533, "reserved");
 #define TARN_ERR_INVALID_PARAM 2013   /* the device refused the values (address, password rule) */
 #define TARN_ERR_NOT_ACTIVATED 2014   /* the device has no admin password yet */
 #define TARN_ERR_DEVICE_FAILED 2015   /* the device could not carry out the request */
+#define TARN_ERR_KEY_REFUSED 2016     /* the key is not the maker's answer to this device's request */
+#define TARN_ERR_REQUEST_EXPIRED 2017 /* the key request the key answers has expired */
+#define TARN_ERR_NO_REQUEST 2018      /* no open key request: never made, replaced by a newer one, or used */
+#define TARN_ERR_KEY_FILE 2019        /* the key file cannot be read or holds no key */
 #define TARN_ERR_NOT_SUPPORTED 2020   /* the operation is not supported (here or by the device) */
 #define TARN_ERR_ALREADY_ACTIVATED 2021
 

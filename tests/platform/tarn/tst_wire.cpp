@@ -206,7 +206,7 @@ void TestWire::bodies()
     QVERIFY(!decodeOperationBody("{\"op\":\"activate\"}"));
     QVERIFY(!decodeOperationBody("{\"op\":\"format\",\"pw\":\"\"}"));
     QVERIFY(!decodeOperationBody("{\"op\":\"modify\",\"pw\":\"\"}"));  // no parameters
-    QCOMPARE(decodeResultBody(*encodeBody(ResultBody {2009}))->code, 2009);
+    QCOMPARE(decodeResultBody(*encodeBody(ResultBody {2009, {}}))->code, 2009);
     QVERIFY(!decodeResultBody("{\"code\":-1}"));
 }
 
