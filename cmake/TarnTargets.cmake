@@ -19,17 +19,22 @@ function(tarn_add_library name)
     tarn_strict(${name})
 endfunction()
 
-# tarn_add_test(name SOURCES ... LIBS ...): one Qt Test program, registered with CTest, run
-# offscreen and confined to the loopback interface.
+# tarn_add_test(name [ISOLATED] SOURCES ... LIBS ...): one Qt Test program, registered with CTest,
+# run offscreen and confined to the loopback interface. ISOLATED runs it in a network namespace of
+# its own, for tests that put emulated devices on the loopback interface.
 function(tarn_add_test name)
-    cmake_parse_arguments(T "" "" "SOURCES;LIBS;ENV" ${ARGN})
+    cmake_parse_arguments(T "ISOLATED" "" "SOURCES;LIBS;ENV" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     set_target_properties(${name} PROPERTIES
         AUTOMOC ON AUTOUIC ON AUTORCC ON
         RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     target_link_libraries(${name} PRIVATE Qt5::Test ${T_LIBS})
     tarn_strict(${name})
-    add_test(NAME ${name} COMMAND ${name})
+    if(T_ISOLATED)
+        add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/isolated.sh $<TARGET_FILE:${name}>)
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+    endif()
     set_tests_properties(${name} PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TARN_IFACES=lo;${T_ENV}"
         TIMEOUT 300)

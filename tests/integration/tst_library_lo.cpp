@@ -175,8 +175,13 @@ void TestLibraryLoopback::argumentsAreChecked()
     QCOMPARE(TARN_GetLastError(), TARN_ERR_ALREADY_STARTED);
     QCOMPARE(TARN_SetDeviceFilterRule(7, nullptr, 0), 0);
     QCOMPARE(TARN_GetLastError(), TARN_ERR_BAD_ARGUMENT);
-    QCOMPARE(TARN_ResetDefaultPasswd("SN", "code"), 0);
-    QCOMPARE(TARN_GetLastError(), TARN_ERR_NOT_SUPPORTED);
+    QCOMPARE(TARN_ResetDefaultPasswd("SN", "a security code longer than 32 chars"), 0);
+    QCOMPARE(TARN_GetLastError(), TARN_ERR_BAD_ARGUMENT);
+    unsigned char small[100];
+    QCOMPARE(TARN_GetDeviceConfig("SN", TARN_CONFIG_KEY_REQUEST, nullptr, 0, small, sizeof small), 0);
+    QCOMPARE(TARN_GetLastError(), TARN_ERR_BAD_ARGUMENT);
+    QCOMPARE(TARN_ResetPasswd("SN", nullptr), 0);
+    QCOMPARE(TARN_GetLastError(), TARN_ERR_BAD_ARGUMENT);
 
     // The last error belongs to the thread that failed.
     int other = -1;
