@@ -1,9 +1,10 @@
-// Fuzz target for the protocol decoder: anything decoded must encode again and decode to the same
+// Fuzz target for the protocol decoder and the recovery formats: anything decoded must encode again and decode to the same
 // message (decode-encode-decode), and nothing may crash or read out of bounds.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "core/recovery.h"
 #include "core/wire.h"
 
 namespace {
@@ -26,7 +27,18 @@ void roundTrip(const std::string &datagram)
         if (!encoded || !decodeOperationBody(*encoded))
             std::abort();
     }
-    decodeResultBody(datagram);
+    if (auto result = decodeResultBody(datagram)) {
+        if (!encodeBody(*result) || !decodeResultBody(*encodeBody(*result)))
+            std::abort();
+    }
+    // Key requests and keys arrive as files and typed text.
+    tarn::recovery::ParseError error = tarn::recovery::ParseError::None;
+    if (auto request = tarn::recovery::parse(datagram, &error)) {
+        if (!tarn::recovery::parse(tarn::recovery::toFileBytes(*request))
+            || !tarn::recovery::parse(tarn::recovery::toText(*request)))
+            std::abort();
+    }
+    tarn::recovery::parseKeyText(datagram);
     normaliseMac(datagram);
     fromBase64(datagram, 64);
 }

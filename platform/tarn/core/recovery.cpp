@@ -127,7 +127,7 @@ std::optional<KeyRequest> parse(const std::string &data, ParseError *error)
     if (text.compare(0, prefix, RequestTextPrefix) == 0) {
         if (text.size() > RequestTextMax)
             return fail(error, ParseError::TooLong);
-        const auto decoded = wire::fromBase64(text.substr(prefix), kRequestBytes + 3);
+        const auto decoded = wire::fromBase64(text.substr(prefix), RequestTextMax);
         if (!decoded)
             return fail(error, ParseError::BadEncoding);
         bytes = *decoded;
