@@ -21,6 +21,7 @@ private slots:
     void modification();
     void unknownMacTimesOut();
     void argumentsAreChecked();
+    void lockoutAfterWrongPasswords();
     void noSecretOnTheWireAndReplayChangesNothing();
     void announcementRules();
     void filterRule();
@@ -316,6 +317,28 @@ void TestLibraryLoopback::logFile()
     QVERIFY(!log.contains("Secret-pw1"));
     QCOMPARE(TARN_SetLogToFile(TARN_LOG_INFO, "/proc/no-such-folder", 0), 0);
     QCOMPARE(TARN_GetLastError(), TARN_ERR_BAD_ARGUMENT);
+}
+
+void TestLibraryLoopback::lockoutAfterWrongPasswords()
+{
+    // A device no other test here uses: activated, not the one modified above.
+    TARN_DEVICE_INFO target {};
+    for (const TARN_DEVICE_INFO &e : m_collector.events()) {
+        if (e.eventType == TARN_EVENT_ONLINE && e.activationState == TARN_ACTIVATED
+            && QByteArray(e.serialNumber).startsWith("TN")  // an emulated device, not a crafted one
+            && QByteArray(e.macAddress) != m_modifiedMac && QByteArray(e.macAddress) != m_activatedMac)
+            target = e;
+    }
+    QVERIFY(target.macAddress[0]);
+    TARN_NETWORK_PARAMS params = paramsOf(target);
+    params.dhcpEnabled = 0;
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(TARN_ModifyDeviceNetParam(target.macAddress, "Wrong-guess", &params), 0);
+        QCOMPARE(TARN_GetLastError(), TARN_ERR_DENIED);
+    }
+    // Locked now: even the right password is refused, and the device says so in its announcements.
+    QCOMPARE(TARN_ModifyDeviceNetParam(target.macAddress, "Admin12345", &params), 0);
+    QCOMPARE(TARN_GetLastError(), TARN_ERR_LOCKED);
 }
 
 void TestLibraryLoopback::goodbyeAndRestartKeepState()
