@@ -75,6 +75,24 @@
     </message>
 </context>
 <context>
+    <name>DevicesInfoSavePage</name>
+    <message>
+        <location filename="../src/export/devicesinfosavepage.ui" line="+14"/>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+    <message>
+        <location line="+23"/>
+        <source>File name:</source>
+        <translation>文件名：</translation>
+    </message>
+    <message>
+        <location line="+42"/>
+        <source>File path:</source>
+        <translation>文件路径：</translation>
+    </message>
+</context>
+<context>
     <name>TarnTool::DevicesInfoSavePage</name>
     <message>
         <location filename="../src/export/csvwriter.cpp" line="+41"/>
@@ -105,6 +123,53 @@
         <location line="+1"/>
         <source>Halyard Status</source>
         <translation>拉绳状态</translation>
+    </message>
+    <message>
+        <location filename="../src/export/devicesinfosavepage.cpp" line="+35"/>
+        <source>Export</source>
+        <translation>导出</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Export to Excel</source>
+        <translation>导出为Excel</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Save the list as an Excel workbook (.xls)</source>
+        <translation>将设备列表保存为Excel工作簿（.xls）</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Save the list as a CSV file (.csv)</source>
+        <translation>将设备列表保存为CSV文件（.csv）</translation>
+    </message>
+    <message>
+        <location line="+77"/>
+        <source>Please input file name.</source>
+        <translation>请输入文件名。</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Please input file path.</source>
+        <translation>请输入文件路径。</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>The file name has been used, please change it</source>
+        <translation>该文件名已被使用，请更换</translation>
+    </message>
+    <message>
+        <location line="+23"/>
+        <location line="+15"/>
+        <source>Saving failed.</source>
+        <translation>保存失败。</translation>
+    </message>
+    <message>
+        <location line="-12"/>
+        <location line="+15"/>
+        <source>Saving succeed.</source>
+        <translation>保存成功。</translation>
     </message>
 </context>
 <context>

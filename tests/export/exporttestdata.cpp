@@ -54,6 +54,16 @@ QString csvReaderScript()
                           "    print(json.dumps(list(csv.reader(f, strict=True))))\n");
 }
 
+QString xlsReaderScript()
+{
+    return QStringLiteral(
+        "import json, sys, xlrd\n"
+        "book = xlrd.open_workbook(sys.argv[1], logfile=sys.stderr)\n"
+        "sheets = [book.sheet_by_index(i) for i in range(book.nsheets)]\n"
+        "print(json.dumps({'names': book.sheet_names(),\n"
+        "    'cells': [[s.cell_value(r, c) for c in range(s.ncols)] for r in range(s.nrows)] if (s := sheets[0]) else []}))\n");
+}
+
 QVector<QStringList> rowsFromJson(const QJsonValue &value)
 {
     QVector<QStringList> rows;

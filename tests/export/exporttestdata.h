@@ -22,6 +22,10 @@ QStringList rowTexts(const QStandardItemModel &model, int row);
 // A Python script that prints the rows of the CSV file named by its argument as JSON.
 QString csvReaderScript();
 
+// A Python script that prints, as JSON, the sheet names of the .xls workbook named by its argument
+// ("names") and the texts of its first sheet ("cells"), read with xlrd.
+QString xlsReaderScript();
+
 // The rows of a JSON array of arrays of texts.
 QVector<QStringList> rowsFromJson(const QJsonValue &value);
 

@@ -15,13 +15,6 @@ using TarnTool::ExcelManager;
 
 namespace {
 
-const char s_readXls[] =
-    "import json, sys, xlrd\n"
-    "book = xlrd.open_workbook(sys.argv[1], logfile=sys.stderr)\n"
-    "sheets = [book.sheet_by_index(i) for i in range(book.nsheets)]\n"
-    "print(json.dumps({'names': book.sheet_names(),\n"
-    "    'cells': [[s.cell_value(r, c) for c in range(s.ncols)] for r in range(s.nrows)] if (s := sheets[0]) else []}))\n";
-
 struct Workbook
 {
     QStringList sheetNames;
@@ -144,7 +137,7 @@ void TestExcelManager::checkReaders(const QString &path, const QString &sheet, c
     for (int r = 0; r < expected.size(); ++r)
         QCOMPARE(book.cells.at(r), expected.at(r));
 
-    const QJsonObject xlrd = readWithPython(QLatin1String(s_readXls), path).toObject();
+    const QJsonObject xlrd = readWithPython(xlsReaderScript(), path).toObject();
     QCOMPARE(xlrd.value(QStringLiteral("names")).toArray(), QJsonArray{sheet});
     const QVector<QStringList> cells = rowsFromJson(xlrd.value(QStringLiteral("cells")));
     QCOMPARE(cells.size(), expected.size());

@@ -1,5 +1,6 @@
 // Renders every dialog and widget of the window and dialog kit with the tool's skin and style
-// sheets, and writes one PNG each, so the kit can be looked at without running the tool.
+// sheets, and writes one PNG each, so the kit can be looked at without running the tool. The
+// export dialog, built on the kit, is rendered too, in English and in Chinese ("_zh").
 //
 //   kit-screenshots <folder>     (any platform; offscreen works)
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QToolButton>
+#include <QTranslator>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -32,6 +34,7 @@
 #include "aptui/warningdialog.h"
 #include "aptui/widget.h"
 #include "aptui/windowtitle.h"
+#include "export/devicesinfosavepage.h"
 #include "skins/iskinplugin.h"
 #include "toolkit/cfile.h"
 #include "toolkit/ctableview.h"
@@ -323,6 +326,45 @@ void smallWidgets()
     save(&page, QStringLiteral("smallwidgets"));
 }
 
+// The export dialog filled in, and with the file name refused, in the installed language.
+void exportDialog(const QString &suffix)
+{
+    QStandardItemModel table;
+    {
+        TarnTool::DevicesInfoSavePage page(&table);
+        page.findChild<QLineEdit *>(QStringLiteral("m_lineEditFilename"))->setText(QStringLiteral("devices"));
+        page.findChild<QLineEdit *>(QStringLiteral("m_lineEditFilepath"))
+            ->setText(QDir::toNativeSeparators(QStringLiteral("/home/installer/exports/")));
+        save(&page, QStringLiteral("exportdialog") + suffix);
+    }
+    {
+        // What a refused save leaves: the field and its hint icon marked as the warning box does.
+        TarnTool::DevicesInfoSavePage page(&table);
+        auto *name = page.findChild<aptui::MultiStateLineEdit *>(QStringLiteral("m_lineEditFilename"));
+        name->setLineEditState(aptui::MultiStateLineEdit::ERROR);
+        page.findChild<QLabel *>(QStringLiteral("m_labelHintFileName"))
+            ->setPixmap(QIcon(TarnTool::WarningDialog::smallIconPath(TarnTool::WarningDialog::WarnError))
+                            .pixmap(QSize(16, 16)));
+        page.findChild<QLineEdit *>(QStringLiteral("m_lineEditFilepath"))
+            ->setText(QDir::toNativeSeparators(QStringLiteral("/home/installer/exports/")));
+        save(&page, QStringLiteral("exportdialog_error") + suffix);
+    }
+}
+
+void exportDialogs()
+{
+    exportDialog(QString());
+    QTranslator chinese;
+    if (!chinese.load(QStringLiteral("tarntool_zh.qm"), QStringLiteral(TARN_TRANSLATIONS_DIR))) {
+        std::fprintf(stderr, "kit-screenshots: tarntool_zh.qm not found in %s\n", TARN_TRANSLATIONS_DIR);
+        ++g_failures;
+        return;
+    }
+    QCoreApplication::installTranslator(&chinese);
+    exportDialog(QStringLiteral("_zh"));
+    QCoreApplication::removeTranslator(&chinese);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -341,6 +383,7 @@ int main(int argc, char **argv)
     dialogs();
     titleAndMenus();
     smallWidgets();
+    exportDialogs();
     std::printf("kit-screenshots: wrote %s\n", qPrintable(g_out.path()));
     return g_failures == 0 ? 0 : 1;
 }
