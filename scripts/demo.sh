@@ -3,10 +3,26 @@
 set -euo pipefail
 top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$top/scripts/build.sh"
-bin="${BUILD_DIR:-$top/build}/bin"
+build="${BUILD_DIR:-$top/build}"
+bin="$build/bin"
+demo="$build/demo"
+mkdir -p "$demo"
 export TARN_IFACES=lo
-if [ ! -x "$bin/TarnTool" ]; then
-    echo "demo: built the libraries into $bin; the program itself does not exist yet, so there is nothing to run."
-    exit 0
+[ -f "$demo/maker-secrets.json" ] || "$bin/tarn-maker" init --secrets "$demo/maker-secrets.json" >/dev/null
+
+devices=(--iface lo --count "${TARN_DEMO_DEVICES:-24}" --state "$demo/devices.json" --maker "$demo/maker-secrets.json")
+if [ -x "$bin/TarnTool" ]; then
+    "$bin/tarn-device" "${devices[@]}" &
+    emulator=$!
+    trap 'kill $emulator 2>/dev/null; wait $emulator 2>/dev/null' EXIT
+    cd "$bin" && "$bin/TarnTool"
+    exit
 fi
-exec "$bin/TarnTool"
+cat <<TEXT
+demo: the tool's main window does not exist yet. What runs now are the emulated devices on the
+loopback interface ($demo/devices.json keeps their state); the libraries, the dialogs' screenshots
+(cmake --build build --target screenshots) and the user manuals are in $build.
+Keys and security codes for password recovery: $bin/tarn-maker --secrets $demo/maker-secrets.json ...
+Press Ctrl-C to stop the devices.
+TEXT
+exec "$bin/tarn-device" "${devices[@]}"
