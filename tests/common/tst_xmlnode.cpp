@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "support/testfiles.h"
+
 #include <QTextCodec>
 
 #include "common/apppath.h"
@@ -36,12 +38,7 @@ void TestXmlNode::init()
 
 QString TestXmlNode::write(const QString &name, const QByteArray &content)
 {
-    const QString path = m_dir->filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QString();
-    file.write(content);
-    return path;
+    return writeTestFile(*m_dir, name, content);
 }
 
 XmlNode TestXmlNode::parse(const QString &xml)

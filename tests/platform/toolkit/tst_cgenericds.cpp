@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "support/testfiles.h"
+
 #include <QTextCodec>
 
 #include "toolkit/cgenericds.h"
@@ -33,12 +35,7 @@ void TestCGenericDS::init()
 
 QString TestCGenericDS::write(const QString &name, const QByteArray &content)
 {
-    const QString path = m_dir->filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QString();
-    file.write(content);
-    return path;
+    return writeTestFile(*m_dir, name, content);
 }
 
 void TestCGenericDS::readsEntriesSkippingCommentsAndAttributes()
