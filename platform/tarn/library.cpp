@@ -2,6 +2,7 @@
 // that runs the caller's callback, and blocking device operations on the caller's thread.
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -9,9 +10,13 @@
 #include <map>
 #include <mutex>
 #include <random>
+#include <set>
 #include <thread>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/log.h"
 #include "core/recovery.h"
@@ -49,6 +54,29 @@ constexpr milliseconds kFirstGap {150};
 constexpr milliseconds kMaxGap {1200};
 constexpr milliseconds kGrace {2000};   // beyond three missed announcements
 constexpr std::size_t kMaxDevices = 65536;
+constexpr std::size_t kMaxPins = 2 * kMaxDevices;
+constexpr std::size_t kMaxQueuedEvents = 2 * kMaxDevices;
+
+// What a device may answer; anything else would pass for one of the library's own conditions.
+int deviceCode(int code)
+{
+    switch (code) {
+    case 0:
+    case TARN_ERR_DENIED:
+    case TARN_ERR_LOCKED:
+    case TARN_ERR_INVALID_PARAM:
+    case TARN_ERR_NOT_ACTIVATED:
+    case TARN_ERR_DEVICE_FAILED:
+    case TARN_ERR_KEY_REFUSED:
+    case TARN_ERR_REQUEST_EXPIRED:
+    case TARN_ERR_NO_REQUEST:
+    case TARN_ERR_NOT_SUPPORTED:
+    case TARN_ERR_ALREADY_ACTIVATED:
+        return code;
+    default:
+        return TARN_ERR_DEVICE_FAILED;
+    }
+}
 
 void copyField(char *field, std::size_t width, const std::string &text)
 {
@@ -119,6 +147,7 @@ struct Pending
     std::uint32_t id = 0;
     wire::Target target;
     bool haveChallenge = false;
+    bool sawOtherKey = false;  // a challenge came with a key other than the one pinned
     wire::Challenge challenge;
     std::deque<wire::Result> results;
 };
@@ -154,6 +183,13 @@ private:
     void expire(Clock::time_point now);
     bool waitFor(std::unique_lock<std::mutex> &lock, Pending &p, Clock::time_point until,
                  bool (*ready)(const Pending &));
+    bool acceptChallenge(const Pending &p, const wire::Challenge &challenge, bool *otherKey) const;
+    void pin(const std::string &mac, const std::string &serial, const std::string &publicKey);
+    void scheduleInquiries();
+
+    std::mutex m_lifecycle;               // start and stop, one at a time
+    std::atomic<std::thread::id> m_callbackThread {};
+    int m_activeOperations = 0;           // callers using the transport outside the lock
 
     std::mutex m_mutex;
     std::condition_variable m_changed;   // pending operations
@@ -166,6 +202,8 @@ private:
 
     std::map<std::string, Known> m_devices;       // by normalised MAC
     std::map<std::string, std::string> m_pins;    // normalised MAC -> first public key seen
+    std::map<std::string, std::set<std::string>> m_serialMacs;  // serial -> MACs first seen with it
+    std::uint64_t m_rejectedHellos = 0;
     std::map<std::uint32_t, Pending *> m_pending;
     std::vector<std::pair<Clock::time_point, int>> m_rounds;
     std::uint64_t m_undecodable = 0;
@@ -180,6 +218,9 @@ int Library::start(TARN_DEVICE_CALLBACK callback, int mode, void *context)
 {
     if (!callback || (mode != TARN_MODE_IP && mode != TARN_MODE_LINK_LAYER))
         return fail(TARN_ERR_BAD_ARGUMENT);
+    if (std::this_thread::get_id() == m_callbackThread.load())
+        return fail(TARN_ERR_ALREADY_STARTED);
+    std::lock_guard<std::mutex> life(m_lifecycle);
     std::unique_lock<std::mutex> lock(m_mutex);
     if (m_running)
         return fail(TARN_ERR_ALREADY_STARTED);
@@ -195,10 +236,8 @@ int Library::start(TARN_DEVICE_CALLBACK callback, int mode, void *context)
     m_running = true;
     m_devices.clear();
     m_pins.clear();
-    const Clock::time_point now = Clock::now();
-    m_rounds.clear();
-    for (std::size_t k = 0; k < std::size(kInquiryRounds); ++k)
-        m_rounds.emplace_back(now + kInquiryRounds[k], int(k));
+    m_serialMacs.clear();
+    scheduleInquiries();
     {
         std::lock_guard<std::mutex> events(m_eventMutex);
         m_events.clear();
@@ -211,12 +250,13 @@ int Library::start(TARN_DEVICE_CALLBACK callback, int mode, void *context)
 
 int Library::stop()
 {
+    if (std::this_thread::get_id() == m_callbackThread.load())
+        return fail(TARN_ERR_BAD_ARGUMENT);  // joining itself would never return
+    std::lock_guard<std::mutex> life(m_lifecycle);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_running)
             return succeed();
-        if (std::this_thread::get_id() == m_callbacks.get_id())
-            return fail(TARN_ERR_BAD_ARGUMENT);  // joining itself would never return
         m_running = false;
     }
     m_transport.wake();
@@ -229,7 +269,9 @@ int Library::stop()
     }
     m_eventReady.notify_all();
     m_callbacks.join();
-    std::lock_guard<std::mutex> lock(m_mutex);
+    // Operations in flight see the stop at once; the sockets go only after the last one left.
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_activeOperations == 0; });
     m_transport.close();
     m_devices.clear();
     return succeed();
@@ -237,23 +279,31 @@ int Library::stop()
 
 int Library::clearup()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_devices.clear();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_devices.clear();
+    }
+    // Events already queued belong to the table just forgotten.
+    std::lock_guard<std::mutex> events(m_eventMutex);
+    m_events.clear();
     return succeed();
+}
+
+void Library::scheduleInquiries()
+{
+    const Clock::time_point now = Clock::now();
+    m_rounds.clear();
+    for (std::size_t k = 0; k < std::size(kInquiryRounds); ++k)
+        m_rounds.emplace_back(now + kInquiryRounds[k], int(k));
 }
 
 int Library::sendInquiry()
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (!m_running)
-            return fail(TARN_ERR_NOT_STARTED);
-        const Clock::time_point now = Clock::now();
-        m_rounds.clear();
-        for (std::size_t k = 0; k < std::size(kInquiryRounds); ++k)
-            m_rounds.emplace_back(now + kInquiryRounds[k], int(k));
-    }
-    m_transport.wake();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_running)
+        return fail(TARN_ERR_NOT_STARTED);
+    scheduleInquiries();
+    m_transport.wake();  // under the lock: stop closes the transport only after clearing m_running
     return succeed();
 }
 
@@ -341,11 +391,12 @@ void Library::handle(const std::string &datagram)
         const auto it = m_pending.find(challenge->id);
         if (it == m_pending.end() || it->second->haveChallenge)
             return;
-        const wire::Target &t = it->second->target;
-        const bool matches = t.serial.empty() ? wire::normaliseMac(t.mac) == wire::normaliseMac(challenge->mac)
-                                              : t.serial == challenge->serial;
-        if (!matches)
+        bool otherKey = false;
+        if (!acceptChallenge(*it->second, *challenge, &otherKey)) {
+            // Not the device we pinned: keep waiting for the genuine one inside the budget.
+            it->second->sawOtherKey = it->second->sawOtherKey || otherKey;
             return;
+        }
         it->second->challenge = *challenge;
         it->second->haveChallenge = true;
         m_changed.notify_all();
@@ -369,17 +420,22 @@ void Library::onHello(const wire::Hello &hello)
         return;
     if (m_filter == TARN_FILTER_STRICT && !passesStrictFilter(hello.device))
         return;
-    auto pin = m_pins.find(mac);
-    if (pin == m_pins.end()) {
-        m_pins.emplace(mac, hello.publicKey);
-    } else if (pin->second != hello.publicKey) {
-        log::write(log::Warning, "device %s announces a key other than the one first seen; operations on it are refused",
-                   hello.device.mac.c_str());
+    const auto pinned = m_pins.find(mac);
+    if (pinned != m_pins.end() && pinned->second != hello.publicKey) {
+        // Someone else speaking for a pinned device: its announcements change nothing here.
+        if (m_rejectedHellos++ % 1000 == 0)
+            log::write(log::Warning, "announcement for %s with a key other than the one first seen, ignored (%llu so far)",
+                       hello.device.mac.c_str(), static_cast<unsigned long long>(m_rejectedHellos));
+        return;
     }
     auto it = m_devices.find(mac);
     if (it == m_devices.end()) {
-        if (m_devices.size() >= kMaxDevices)
+        if (m_devices.size() >= kMaxDevices) {
+            if (m_rejectedHellos++ % 1000 == 0)
+                log::write(log::Warning, "device table full (%zu devices); new devices are ignored", m_devices.size());
             return;
+        }
+        pin(mac, hello.device.serial, hello.publicKey);
         Known k;
         k.device = hello.device;
         k.boot = hello.boot;
@@ -436,6 +492,10 @@ void Library::emit(const wire::Device &device, int eventType)
     record.eventType = eventType;
     {
         std::lock_guard<std::mutex> events(m_eventMutex);
+        if (m_events.size() >= kMaxQueuedEvents) {
+            log::write(log::Warning, "the callback falls behind: %zu events waiting, one dropped", m_events.size());
+            return;
+        }
         m_events.push_back(record);
     }
     m_eventReady.notify_one();
@@ -443,6 +503,12 @@ void Library::emit(const wire::Device &device, int eventType)
 
 void Library::callbackLoop()
 {
+    m_callbackThread = std::this_thread::get_id();
+    struct Forget
+    {
+        std::atomic<std::thread::id> &id;
+        ~Forget() { id = std::thread::id(); }
+    } forget {m_callbackThread};
     std::unique_lock<std::mutex> events(m_eventMutex);
     for (;;) {
         m_eventReady.wait(events, [this] { return m_eventsStop || !m_events.empty(); });
@@ -456,6 +522,39 @@ void Library::callbackLoop()
     }
 }
 
+void Library::pin(const std::string &mac, const std::string &serial, const std::string &publicKey)
+{
+    if (mac.empty() || m_pins.size() >= kMaxPins)
+        return;
+    if (m_pins.emplace(mac, publicKey).second && !serial.empty())
+        m_serialMacs[serial].insert(mac);
+}
+
+// A challenge is taken only from the device the caller means: the MAC it names (or, for a serial,
+// a MAC first seen with that serial) and the key first seen for that MAC.
+bool Library::acceptChallenge(const Pending &p, const wire::Challenge &challenge, bool *otherKey) const
+{
+    const std::string mac = wire::normaliseMac(challenge.mac);
+    if (mac.empty())
+        return false;
+    if (p.target.serial.empty()) {
+        if (wire::normaliseMac(p.target.mac) != mac)
+            return false;
+    } else {
+        if (p.target.serial != challenge.serial)
+            return false;
+        const auto known = m_serialMacs.find(challenge.serial);
+        if (known != m_serialMacs.end() && !known->second.count(mac))
+            return false;
+    }
+    const auto pinned = m_pins.find(mac);
+    if (pinned != m_pins.end() && pinned->second != challenge.publicKey) {
+        *otherKey = true;
+        return false;
+    }
+    return true;
+}
+
 bool Library::waitFor(std::unique_lock<std::mutex> &lock, Pending &p, Clock::time_point until,
                       bool (*ready)(const Pending &))
 {
@@ -465,13 +564,32 @@ bool Library::waitFor(std::unique_lock<std::mutex> &lock, Pending &p, Clock::tim
 
 int Library::operate(const wire::Target &target, const wire::OperationBody &body, std::string *data)
 {
-    const auto plain = wire::encodeBody(body);
+    auto plain = wire::encodeBody(body);
+    struct Wipe
+    {
+        std::optional<std::string> &text;
+        ~Wipe()
+        {
+            if (text)
+                seal::wipe(*text);
+        }
+    } wipePlain {plain};
     if (!plain)
         return fail(TARN_ERR_BAD_ARGUMENT);
 
     std::unique_lock<std::mutex> lock(m_mutex);
     if (!m_running)
         return fail(TARN_ERR_NOT_STARTED);
+    ++m_activeOperations;
+    struct Leave
+    {
+        Library *self;
+        ~Leave()
+        {
+            --self->m_activeOperations;
+            self->m_changed.notify_all();
+        }
+    } leave {this};
     Pending pending;
     pending.id = seal::randomId();
     while (m_pending.count(pending.id))
@@ -507,31 +625,30 @@ int Library::operate(const wire::Target &target, const wire::OperationBody &body
     if (!m_running)
         return fail(TARN_ERR_NOT_STARTED);
     if (!pending.haveChallenge) {
-        log::write(log::Info, "no device answered request %u for %s", pending.id,
-                   target.serial.empty() ? target.mac.c_str() : target.serial.c_str());
-        return fail(TARN_ERR_TIMEOUT);
+        log::write(log::Info, "no device answered request %u for %s%s", pending.id,
+                   target.serial.empty() ? target.mac.c_str() : target.serial.c_str(),
+                   pending.sawOtherKey ? " with the key first seen for it" : "");
+        return fail(pending.sawOtherKey ? TARN_ERR_KEY_MISMATCH : TARN_ERR_TIMEOUT);
     }
 
     const wire::Challenge challenge = pending.challenge;
-    const std::string mac = wire::normaliseMac(challenge.mac);
-    const auto pin = m_pins.find(mac);
-    if (pin != m_pins.end() && pin->second != challenge.publicKey)
-        return fail(TARN_ERR_KEY_MISMATCH);
-    if (pin == m_pins.end() && !mac.empty())
-        m_pins.emplace(mac, challenge.publicKey);
+    pin(wire::normaliseMac(challenge.mac), challenge.serial, challenge.publicKey);
 
     // Phase two: the sealed request, retransmitted until a genuine answer arrives.
     const seal::KeyPair ephemeral = seal::generateKeyPair();
-    auto key = seal::sessionKey(ephemeral.secretKey, challenge.publicKey, ephemeral.publicKey, challenge.publicKey);
+    auto key = seal::sessionKey(ephemeral.secretKey, challenge.publicKey, ephemeral.publicKey, challenge.publicKey,
+                                seal::binding(pending.id, challenge.nonce));
     if (!key)
-        return fail(TARN_ERR_KEY_MISMATCH);
+        return fail(TARN_ERR_DEVICE_FAILED);  // a key no device could have: nothing to talk to
     const std::string targetText = target.serial.empty() ? target.mac : target.serial;
     wire::Operation operation;
     operation.id = pending.id;
     operation.target = target;
     operation.ephemeralKey = ephemeral.publicKey;
-    operation.box = seal::close(*key, seal::Direction::Request, *plain,
+    std::string plainText = *plain;
+    operation.box = seal::close(*key, seal::Direction::Request, plainText,
                                 seal::requestContext(pending.id, targetText, challenge.nonce));
+    seal::wipe(plainText);
     const auto datagram = wire::encode(operation);
     if (!datagram) {
         seal::wipe(*key);
@@ -553,7 +670,7 @@ int Library::operate(const wire::Target &target, const wire::OperationBody &body
                 // Anything that does not open under the session key is not from the device.
                 const auto opened = seal::open(*key, seal::Direction::Answer, result.box, context);
                 if (const auto answer = opened ? wire::decodeResultBody(*opened) : std::nullopt) {
-                    code = answer->code;
+                    code = deviceCode(answer->code);
                     if (data)
                         *data = answer->data;
                 }
@@ -583,19 +700,23 @@ std::string boundedText(const char *field, std::size_t width)
     return std::string(field, strnlen(field, width));
 }
 
+// A regular file of at most 4 KiB; a pipe or device would block the caller, so it is refused.
 bool readKeyFile(const std::string &path, std::string &text)
 {
-    constexpr long kMaxKeyFile = 4096;
-    FILE *file = std::fopen(path.c_str(), "rb");
-    if (!file)
+    constexpr ssize_t kMaxKeyFile = 4096;
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return false;
+    struct stat st {};
     char buffer[kMaxKeyFile + 1];
-    const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
-    const bool ok = !std::ferror(file) && n <= std::size_t(kMaxKeyFile);
-    std::fclose(file);
-    if (ok)
-        text.assign(buffer, n);
-    return ok;
+    ssize_t n = -1;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxKeyFile)
+        n = read(fd, buffer, sizeof buffer);
+    close(fd);
+    if (n < 0 || n > kMaxKeyFile)
+        return false;
+    text.assign(buffer, std::size_t(n));
+    return true;
 }
 
 bool validPassword(const char *password)
@@ -615,6 +736,8 @@ extern "C" {
 
 int TARN_SetLogToFile(int level, const char *directory, int autoDelete)
 {
+    if (level < TARN_LOG_NONE || level > TARN_LOG_DEBUG)
+        return tarn::fail(TARN_ERR_BAD_ARGUMENT);
     if (!tarn::log::configure(level, directory ? directory : "", autoDelete ? 7 : 0))
         return tarn::fail(TARN_ERR_BAD_ARGUMENT);
     return tarn::succeed();
@@ -661,7 +784,8 @@ int TARN_ActivateDevice(const char *serialNumber, const char *password)
 
 int TARN_ModifyDeviceNetParam(const char *macAddress, const char *password, const TARN_NETWORK_PARAMS *params)
 {
-    if (!tarn::validText(macAddress, tarn::wire::MacMax) || !tarn::validPassword(password) || !params)
+    if (!tarn::validText(macAddress, tarn::wire::MacMax) || tarn::wire::normaliseMac(macAddress).empty()
+        || !tarn::validPassword(password) || !params)
         return tarn::fail(TARN_ERR_BAD_ARGUMENT);
     tarn::wire::OperationBody body;
     body.kind = tarn::wire::OperationBody::Modify;
@@ -702,7 +826,7 @@ int TARN_GetDeviceConfig(const char *serialNumber, unsigned int kind, const void
         return 0;
     const bool fits = kind == TARN_CONFIG_KEY_REQUEST
         ? data.size() == RequestFileBytes
-        : (!data.empty() && data.size() <= RequestTextMax && tarn::wire::isPrintable(data));
+        : (!data.empty() && data.size() < RequestTextMax && tarn::wire::isPrintable(data));
     if (!fits)
         return tarn::fail(TARN_ERR_DEVICE_FAILED);
     auto *bytes = static_cast<unsigned char *>(out);
@@ -710,7 +834,8 @@ int TARN_GetDeviceConfig(const char *serialNumber, unsigned int kind, const void
     const std::uint32_t count = static_cast<std::uint32_t>(data.size());
     for (int i = 0; i < 4; ++i)
         bytes[i] = static_cast<unsigned char>(count >> (8 * i));
-    std::memcpy(bytes + 4, data.data(), data.size());  // kind 2 keeps its terminator from the zero fill
+    // Kind 2 text is shorter than the data area, so the zero fill always leaves its terminator.
+    std::memcpy(bytes + 4, data.data(), data.size());
     return tarn::succeed();
 }
 
@@ -726,6 +851,8 @@ int TARN_ResetPasswd(const char *serialNumber, const TARN_RESET_PARAM *request)
             return tarn::fail(TARN_ERR_KEY_FILE);
     } else {
         keyText = tarn::boundedText(request->key, sizeof request->key);
+        if (keyText.find_first_not_of(" \t\r\n") == std::string::npos)
+            return tarn::fail(TARN_ERR_BAD_ARGUMENT);
     }
     tarn::wire::OperationBody body;
     body.kind = tarn::wire::OperationBody::ResetWithKey;

@@ -6,11 +6,14 @@
 #include <iterator>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <nlohmann/json.hpp>
 #include <sodium.h>
 
 #include "core/log.h"
 #include "core/seal.h"
+#include "tarn.h"
 
 using nlohmann::json;
 using namespace std::chrono;
@@ -20,11 +23,13 @@ namespace tarn::emu {
 namespace {
 
 // Device errors share the library's codes.
-constexpr int kOk = 0, kDenied = 2009, kLocked = 2010, kInvalid = 2013, kNotActivated = 2014,
-              kFailed = 2015, kKeyRefused = 2016, kExpired = 2017, kNoRequest = 2018, kNotSupported = 2020,
-              kAlreadyActivated = 2021;
+constexpr int kOk = 0, kDenied = TARN_ERR_DENIED, kLocked = TARN_ERR_LOCKED, kInvalid = TARN_ERR_INVALID_PARAM,
+              kNotActivated = TARN_ERR_NOT_ACTIVATED, kFailed = TARN_ERR_DEVICE_FAILED,
+              kKeyRefused = TARN_ERR_KEY_REFUSED, kExpired = TARN_ERR_REQUEST_EXPIRED,
+              kNoRequest = TARN_ERR_NO_REQUEST, kNotSupported = TARN_ERR_NOT_SUPPORTED,
+              kAlreadyActivated = TARN_ERR_ALREADY_ACTIVATED;
 constexpr seconds kChallengeLife {30};
-constexpr seconds kAnswerLife {60};
+constexpr std::size_t kMaxChallenges = 4096;  // a flood of requests must not grow the device without end
 
 bool ipv4(const std::string &text, std::uint32_t *value = nullptr)
 {
@@ -36,21 +41,38 @@ bool ipv4(const std::string &text, std::uint32_t *value = nullptr)
     return true;
 }
 
-bool validAddress(const std::string &text)
+// A unicast host address: not 0/8, loopback, multicast or reserved, not a network or broadcast byte.
+bool validAddress(const std::string &text, std::uint32_t *value = nullptr)
 {
     std::uint32_t v = 0;
-    return ipv4(text, &v) && (v & 0xff) != 0 && (v & 0xff) != 0xff && v != 0;
+    if (!ipv4(text, &v))
+        return false;
+    const std::uint32_t first = v >> 24;
+    if (value)
+        *value = v;
+    return first != 0 && first != 127 && first < 224 && (v & 0xff) != 0 && (v & 0xff) != 0xff;
 }
 
-bool validMask(const std::string &text)
+bool validMask(const std::string &text, std::uint32_t *value = nullptr)
 {
     std::uint32_t v = 0;
-    return ipv4(text, &v) && v != 0xffffffffu && ((~v + 1) & ~v) == 0;  // ones, then zeros
+    if (!ipv4(text, &v) || v == 0 || v == 0xffffffffu)
+        return false;
+    if (value)
+        *value = v;
+    return ((~v + 1) & ~v) == 0;  // ones, then zeros
 }
 
-bool validGateway(const std::string &text)
+bool validGateway(const std::string &text, std::uint32_t address, std::uint32_t mask)
 {
-    return text == "0.0.0.0" || validAddress(text);
+    std::uint32_t v = 0;
+    return text == "0.0.0.0" || (validAddress(text, &v) && (v & mask) == (address & mask) && v != address);
+}
+
+bool validIpv6(const std::string &text)
+{
+    in6_addr a {};
+    return text.empty() || inet_pton(AF_INET6, text.c_str(), &a) == 1;
 }
 
 json deviceToJson(const VirtualDevice &v)
@@ -207,12 +229,15 @@ bool Emulator::save()
     for (const VirtualDevice &v : m_devices)
         list.push_back(deviceToJson(v));
     const std::string temporary = m_options.statePath + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        out << json{{"version", 1}, {"devices", list}}.dump(1) << '\n';
-        if (!out.flush())
-            return false;
-    }
+    // The state holds the devices' secret keys: readable by its owner only.
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const std::string text = json{{"version", 1}, {"devices", list}}.dump(1) + "\n";
+    const bool written = ::write(fd, text.data(), text.size()) == ssize_t(text.size());
+    ::close(fd);
+    if (!written)
+        return false;
     return std::rename(temporary.c_str(), m_options.statePath.c_str()) == 0;
 }
 
@@ -353,6 +378,8 @@ void Emulator::onChallengeRequest(const wire::ChallengeRequest &request)
     if (it == m_challenges.end()) {
         if (m_answers.count(request.id))
             return;  // already answered: the operation is over
+        if (m_challenges.size() >= kMaxChallenges)
+            m_challenges.erase(m_challenges.begin());
         it = m_challenges.emplace(request.id, Challenge {std::size_t(index), seal::randomBytes(32), Clock::now()}).first;
     }
     const VirtualDevice &v = m_devices[it->second.device];
@@ -376,7 +403,8 @@ void Emulator::onOperation(const wire::Operation &operation)
     const std::string targetText = operation.target.serial.empty() ? operation.target.mac : operation.target.serial;
     if (findTarget(operation.target) != int(index))
         return;
-    auto key = seal::sessionKey(v.secretKey, operation.ephemeralKey, operation.ephemeralKey, v.publicKey);
+    auto key = seal::sessionKey(v.secretKey, operation.ephemeralKey, operation.ephemeralKey, v.publicKey,
+                                seal::binding(operation.id, it->second.nonce));
     if (!key)
         return;
     const auto plain = seal::open(*key, seal::Direction::Request, operation.box,
@@ -392,6 +420,8 @@ void Emulator::onOperation(const wire::Operation &operation)
     ++m_applied;
     if (m_appliedIds[operation.id]++ > 0)
         ++m_appliedTwice;
+    if (m_appliedIds.size() > 65536)
+        m_appliedIds.erase(m_appliedIds.begin());  // a diagnostic: recent ids are enough
     const std::string sealed = seal::close(*key, seal::Direction::Answer, *wire::encodeBody(wire::ResultBody {code, data}),
                                            seal::answerContext(operation.id, v.info.serial, v.info.mac, it->second.nonce));
     seal::wipe(*key);
@@ -401,6 +431,21 @@ void Emulator::onOperation(const wire::Operation &operation)
         return;
     m_answers[operation.id] = Answer {*datagram, Clock::now()};
     queue(*datagram, {});
+}
+
+int Emulator::refuse(std::size_t index)
+{
+    VirtualDevice &v = m_devices[index];
+    if (++v.failures >= m_options.lockoutAfter) {
+        v.failures = 0;
+        v.lockedUntil = Clock::now() + seconds(m_options.lockoutS);
+        log::write(log::Info, "%s locked for %d s after repeated wrong passwords or codes", v.info.serial.c_str(),
+                   m_options.lockoutS);
+        ++v.seq;
+        announce(index, 0, {});  // the announcement says so
+    }
+    save();
+    return kDenied;
 }
 
 int Emulator::recover(std::size_t index, const wire::OperationBody &body, std::string &data)
@@ -454,14 +499,8 @@ int Emulator::recover(std::size_t index, const wire::OperationBody &body, std::s
             return kNotSupported;
         if (Clock::now() < v.lockedUntil)
             return kLocked;
-        if (!recovery::codeMatches(v.factorySecret, d.serial, body.code, std::int64_t(wallClock / 86400))) {
-            if (++v.failures >= m_options.lockoutAfter) {
-                v.failures = 0;
-                v.lockedUntil = Clock::now() + seconds(m_options.lockoutS);
-            }
-            save();
-            return kDenied;
-        }
+        if (!recovery::codeMatches(v.factorySecret, d.serial, body.code, std::int64_t(wallClock / 86400)))
+            return refuse(index);
         // Back to the factory state of the password: the installer activates the device anew.
         v.passwordHash.clear();
         d.activation = 1;
@@ -504,21 +543,15 @@ int Emulator::apply(std::size_t index, const wire::OperationBody &body, std::str
             return kNotActivated;
         if (now < v.lockedUntil)
             return kLocked;
-        if (crypto_pwhash_str_verify(v.passwordHash.c_str(), body.password.data(), body.password.size()) != 0) {
-            if (++v.failures >= m_options.lockoutAfter) {
-                v.failures = 0;
-                v.lockedUntil = now + seconds(m_options.lockoutS);
-                log::write(log::Info, "%s locked for %d s after repeated wrong passwords", d.serial.c_str(), m_options.lockoutS);
-                ++v.seq;
-                announce(index, 0, {});
-            }
-            save();
-            return kDenied;
-        }
+        if (crypto_pwhash_str_verify(v.passwordHash.c_str(), body.password.data(), body.password.size()) != 0)
+            return refuse(index);
         v.failures = 0;
         const wire::NetParams &n = body.net;
         const bool dhcp = n.dhcp == 1 && (d.capabilities & 0x04);
-        if (!dhcp && (!validAddress(n.ip) || !validMask(n.mask) || !validGateway(n.gateway)))
+        std::uint32_t address = 0, mask = 0;
+        if (!dhcp && (!validAddress(n.ip, &address) || !validMask(n.mask, &mask) || !validGateway(n.gateway, address, mask)))
+            return kInvalid;
+        if ((d.capabilities & 0x02) && d.ipv6Valid && (!validIpv6(n.ip6) || !validIpv6(n.gateway6)))
             return kInvalid;
         if (n.port == 0)
             return kInvalid;
@@ -582,7 +615,7 @@ int Emulator::run(net::Transport &transport, const volatile bool &stop)
         for (auto it = m_challenges.begin(); it != m_challenges.end();)
             it = after - it->second.made > kChallengeLife ? m_challenges.erase(it) : std::next(it);
         for (auto it = m_answers.begin(); it != m_answers.end();)
-            it = after - it->second.made > kAnswerLife ? m_answers.erase(it) : std::next(it);
+            it = after - it->second.made > seconds(m_options.answerCacheS) ? m_answers.erase(it) : std::next(it);
     }
 
     // Goodbye, twice: a lost goodbye would leave the device in tables until it times out.

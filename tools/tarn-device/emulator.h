@@ -29,6 +29,7 @@ struct Options
     std::string defaultPassword = "Admin12345";
     std::string makerPath;          // the maker's secrets: public key to check keys, master for factory secrets
     int requestSeconds = 48 * 3600; // lifetime of a key request
+    int answerCacheS = 60;          // how long answers are kept for retransmitted requests
 };
 
 struct VirtualDevice
@@ -85,6 +86,7 @@ private:
     void onOperation(const wire::Operation &operation);
     int apply(std::size_t index, const wire::OperationBody &body, std::string &data);
     int recover(std::size_t index, const wire::OperationBody &body, std::string &data);
+    int refuse(std::size_t index);  // a wrong password or code: counts towards the lockout
     void announce(std::size_t index, std::uint32_t inquiryId, Clock::duration after);
     void queue(std::string datagram, Clock::duration after);
     bool lose();

@@ -39,6 +39,7 @@ void usage(FILE *out)
         "  --maker FILE     the maker's secrets (made by tarn-maker init): devices check reset keys\n"
         "                   against its public key and take their factory secrets from it\n"
         "  --request-s N    lifetime of a key request in seconds (default 172800, two days)\n"
+        "  --cache-s N      keep answers for retransmitted requests N seconds (default 60)\n"
         "  --verbose        log every step to standard error\n"
         "  --help           this text\n\n"
         "A third of the devices start without an admin password; a quarter sit at a factory address\n"
@@ -89,6 +90,9 @@ int main(int argc, char **argv)
         } else if (arg == "--announce-s") {
             value(1, 3600, v);
             options.announceS = int(v);
+        } else if (arg == "--cache-s") {
+            value(1, 3600, v);
+            options.answerCacheS = int(v);
         } else if (arg == "--request-s") {
             value(1, 30 * 86400, v);
             options.requestSeconds = int(v);

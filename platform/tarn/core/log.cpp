@@ -72,6 +72,15 @@ const char *levelName(Level level)
 
 bool configure(int level, const std::string &directory, int autoDeleteDays)
 {
+    // Check the folder first: a refused setting leaves the log as it was.
+    if (!directory.empty()) {
+        mkdir(directory.c_str(), 0755);
+        struct stat st {};
+        if (stat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || access(directory.c_str(), W_OK) != 0)
+            return false;
+        if (autoDeleteDays > 0)
+            removeOld(directory, autoDeleteDays);
+    }
     State &s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.level = level < None ? None : (level > Debug ? Debug : level);
@@ -81,14 +90,6 @@ bool configure(int level, const std::string &directory, int autoDeleteDays)
     }
     s.directory = directory;
     s.fileDay.clear();
-    if (directory.empty())
-        return true;
-    mkdir(directory.c_str(), 0755);
-    struct stat st {};
-    if (stat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || access(directory.c_str(), W_OK) != 0)
-        return false;
-    if (autoDeleteDays > 0)
-        removeOld(directory, autoDeleteDays);
     return true;
 }
 

@@ -43,8 +43,35 @@ std::uint32_t randomId()
     return id;
 }
 
+namespace {
+
+void appendField(std::string &out, const std::string &field)
+{
+    const std::uint32_t n = static_cast<std::uint32_t>(field.size());
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>(n >> (8 * i) & 0xff);
+    out += field;
+}
+
+std::string fields(const char *label, std::initializer_list<const std::string *> parts)
+{
+    std::string out = label;
+    for (const std::string *part : parts)
+        appendField(out, *part);
+    return out;
+}
+
+} // namespace
+
+std::string binding(std::uint32_t id, const std::string &challenge)
+{
+    const std::string idText = std::to_string(id);
+    return fields("", {&idText, &challenge});
+}
+
 std::optional<std::string> sessionKey(const std::string &ourSecret, const std::string &theirPublic,
-                                      const std::string &ephemeralPublic, const std::string &devicePublic)
+                                      const std::string &ephemeralPublic, const std::string &devicePublic,
+                                      const std::string &bindingBytes)
 {
     if (ourSecret.size() != crypto_scalarmult_SCALARBYTES || theirPublic.size() != crypto_scalarmult_BYTES
         || ephemeralPublic.size() != crypto_scalarmult_BYTES || devicePublic.size() != crypto_scalarmult_BYTES)
@@ -60,6 +87,7 @@ std::optional<std::string> sessionKey(const std::string &ourSecret, const std::s
     crypto_generichash_update(&state, shared, sizeof shared);
     crypto_generichash_update(&state, reinterpret_cast<const unsigned char *>(ephemeralPublic.data()), ephemeralPublic.size());
     crypto_generichash_update(&state, reinterpret_cast<const unsigned char *>(devicePublic.data()), devicePublic.size());
+    crypto_generichash_update(&state, reinterpret_cast<const unsigned char *>(bindingBytes.data()), bindingBytes.size());
     crypto_generichash_final(&state, reinterpret_cast<unsigned char *>(key.data()), key.size());
     sodium_memzero(shared, sizeof shared);
     return key;
@@ -112,13 +140,15 @@ std::optional<std::string> open(const std::string &key, Direction direction, con
 
 std::string requestContext(std::uint32_t id, const std::string &target, const std::string &challenge)
 {
-    return "tarn/1 op|" + std::to_string(id) + "|" + target + "|" + challenge;
+    const std::string idText = std::to_string(id);
+    return fields("tarn/1 op", {&idText, &target, &challenge});
 }
 
 std::string answerContext(std::uint32_t id, const std::string &serial, const std::string &mac,
                           const std::string &challenge)
 {
-    return "tarn/1 res|" + std::to_string(id) + "|" + serial + "|" + mac + "|" + challenge;
+    const std::string idText = std::to_string(id);
+    return fields("tarn/1 res", {&idText, &serial, &mac, &challenge});
 }
 
 void wipe(std::string &secret)

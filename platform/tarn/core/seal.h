@@ -25,10 +25,14 @@ KeyPair generateKeyPair();
 std::string randomBytes(std::size_t n);
 std::uint32_t randomId();  // never 0
 
-// Session key from our secret and their public key. Both sides pass the keys in the same roles:
-// the operation's ephemeral public key first, the device's public key second.
+// Session key from our secret and their public key, bound to one operation (see binding()). Both
+// sides pass the keys in the same roles: the operation's ephemeral public key first, the device's
+// public key second. Empty for a key that would make the shared secret predictable.
 std::optional<std::string> sessionKey(const std::string &ourSecret, const std::string &theirPublic,
-                                      const std::string &ephemeralPublic, const std::string &devicePublic);
+                                      const std::string &ephemeralPublic, const std::string &devicePublic,
+                                      const std::string &binding);
+// The request id and the device's challenge, which the session key is bound to.
+std::string binding(std::uint32_t id, const std::string &challenge);
 
 enum class Direction : std::uint8_t { Request = 1, Answer = 2 };
 
@@ -37,7 +41,8 @@ std::string close(const std::string &key, Direction direction, const std::string
 std::optional<std::string> open(const std::string &key, Direction direction, const std::string &sealed,
                                 const std::string &associated);
 
-// What a sealed request or answer is bound to.
+// What a sealed request or answer is bound to; each field is length-prefixed, so no text can pass
+// for another split of the same bytes.
 std::string requestContext(std::uint32_t id, const std::string &target, const std::string &challenge);
 std::string answerContext(std::uint32_t id, const std::string &serial, const std::string &mac,
                           const std::string &challenge);

@@ -205,7 +205,8 @@ bool Transport::open(bool linkLayer, std::string *error)
 
     if (linkLayer) {
         for (const Interface &i : m_interfaces) {
-            const int fd = socket(AF_PACKET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, htons(ETH_P_IP));
+            // Protocol 0 takes in nothing until the filter is on and the socket bound to its interface.
+            const int fd = socket(AF_PACKET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
             if (fd < 0) {
                 const int rp = readRpFilter(i.name) | readRpFilter("all");
                 log::write(log::Warning,
@@ -216,7 +217,7 @@ bool Transport::open(bool linkLayer, std::string *error)
                            rp ? " will be dropped by the reverse-path filter" : " may be dropped by the reverse-path filter",
                            i.name.c_str());
                 for (auto &p : m_packet)
-                    ::close(p.first);
+                    ::close(p.fd);
                 m_packet.clear();
                 break;
             }
@@ -229,7 +230,10 @@ bool Transport::open(bool linkLayer, std::string *error)
                 return fail("link-layer socket on " + i.name);
             }
             setReceiveBuffer(fd, "link-layer");
-            m_packet.emplace_back(fd, i.index);
+            char drain[64];
+            while (recv(fd, drain, sizeof drain, MSG_DONTWAIT) >= 0) {
+            }
+            m_packet.push_back(LinkSocket {fd, i.index, i.loopback});
         }
     }
     for (const Interface &i : m_interfaces)
@@ -244,7 +248,7 @@ void Transport::close()
         ::close(fd);
     m_send.clear();
     for (auto &p : m_packet)
-        ::close(p.first);
+        ::close(p.fd);
     m_packet.clear();
     if (m_udp >= 0)
         ::close(m_udp);
@@ -294,7 +298,7 @@ void Transport::poll(int timeoutMs, const Handler &handler)
     fds.push_back({m_wake[0], POLLIN, 0});
     fds.push_back({m_udp, POLLIN, 0});
     for (auto &p : m_packet)
-        fds.push_back({p.first, POLLIN, 0});
+        fds.push_back({p.fd, POLLIN, 0});
     if (::poll(fds.data(), fds.size(), timeoutMs) <= 0)
         return;
     if (fds[0].revents) {
@@ -306,7 +310,7 @@ void Transport::poll(int timeoutMs, const Handler &handler)
         readUdp(handler);
     for (std::size_t k = 0; k < m_packet.size(); ++k) {
         if (fds[k + 2].revents)
-            readPacket(m_packet[k].first, m_packet[k].second, handler);
+            readPacket(m_packet[k].fd, m_packet[k].interfaceIndex, m_packet[k].loopback, handler);
     }
 }
 
@@ -344,7 +348,7 @@ void Transport::readUdp(const Handler &handler)
     }
 }
 
-void Transport::readPacket(int fd, int interfaceIndex, const Handler &handler)
+void Transport::readPacket(int fd, int interfaceIndex, bool loopback, const Handler &handler)
 {
     unsigned char frame[2048];
     for (int n = 0; n < 4096; ++n) {
@@ -353,8 +357,10 @@ void Transport::readPacket(int fd, int interfaceIndex, const Handler &handler)
         const ssize_t got = recvfrom(fd, frame, sizeof frame, MSG_TRUNC, reinterpret_cast<sockaddr *>(&from), &fromLength);
         if (got < 0)
             return;
-        if (from.sll_pkttype == PACKET_OUTGOING)
-            continue;  // our own transmissions, seen on the way out
+        // On loopback every datagram also comes back in; elsewhere a datagram sent from this host
+        // (another program's, or our own, which nobody answers) is seen only on its way out.
+        if (from.sll_pkttype == PACKET_OUTGOING && loopback)
+            continue;
         if (got > ssize_t(sizeof frame) || got < 28) {
             ++m_dropped;
             continue;

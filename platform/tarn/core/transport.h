@@ -59,11 +59,17 @@ public:
 
 private:
     void readUdp(const Handler &handler);
-    void readPacket(int fd, int interfaceIndex, const Handler &handler);
+    void readPacket(int fd, int interfaceIndex, bool loopback, const Handler &handler);
 
     std::vector<Interface> m_interfaces;
     std::vector<int> m_send;                  // one per interface, same order
-    std::vector<std::pair<int, int>> m_packet; // link-layer socket, interface index
+    struct LinkSocket
+    {
+        int fd;
+        int interfaceIndex;
+        bool loopback;
+    };
+    std::vector<LinkSocket> m_packet;
     int m_udp = -1;
     int m_wake[2] = {-1, -1};
     std::atomic<std::uint64_t> m_dropped{0};

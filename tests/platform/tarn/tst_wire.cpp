@@ -233,8 +233,9 @@ void TestWire::sealing()
 {
     const seal::KeyPair device = seal::generateKeyPair();
     const seal::KeyPair ephemeral = seal::generateKeyPair();
-    const auto ours = seal::sessionKey(ephemeral.secretKey, device.publicKey, ephemeral.publicKey, device.publicKey);
-    const auto theirs = seal::sessionKey(device.secretKey, ephemeral.publicKey, ephemeral.publicKey, device.publicKey);
+    const std::string bind = seal::binding(5, std::string(32, 'n'));
+    const auto ours = seal::sessionKey(ephemeral.secretKey, device.publicKey, ephemeral.publicKey, device.publicKey, bind);
+    const auto theirs = seal::sessionKey(device.secretKey, ephemeral.publicKey, ephemeral.publicKey, device.publicKey, bind);
     QVERIFY(ours && theirs);
     QCOMPARE(*ours, *theirs);
 
@@ -253,10 +254,15 @@ void TestWire::sealing()
     QVERIFY(!seal::open(*theirs, seal::Direction::Request, tampered, context));
     // Another device's key gives another session key.
     const seal::KeyPair other = seal::generateKeyPair();
-    const auto wrong = seal::sessionKey(other.secretKey, ephemeral.publicKey, ephemeral.publicKey, device.publicKey);
+    const auto wrong = seal::sessionKey(other.secretKey, ephemeral.publicKey, ephemeral.publicKey, device.publicKey, bind);
     QVERIFY(!seal::open(*wrong, seal::Direction::Request, box, context));
     // A low-order public key is refused instead of giving a predictable key.
-    QVERIFY(!seal::sessionKey(ephemeral.secretKey, std::string(32, '\0'), ephemeral.publicKey, device.publicKey));
+    QVERIFY(!seal::sessionKey(ephemeral.secretKey, std::string(32, '\0'), ephemeral.publicKey, device.publicKey, bind));
+    // Another request id or challenge gives another key.
+    QVERIFY(*seal::sessionKey(device.secretKey, ephemeral.publicKey, ephemeral.publicKey, device.publicKey,
+                              seal::binding(6, std::string(32, 'n'))) != *ours);
+    // Field boundaries count: a serial holding the separator cannot pose as another serial and MAC.
+    QVERIFY(seal::answerContext(5, "A|B", "C", "n") != seal::answerContext(5, "A", "B|C", "n"));
 }
 
 QTEST_APPLESS_MAIN(TestWire)
