@@ -35,18 +35,23 @@ DeviceInfoModel::DeviceInfoModel(QObject *parent, const QString &configFile)
     insertColumns(0, ColumnIdCount);
     setUpHeader();
 
+    // Whatever may delete or move cells behind the model's own operations drops the row index
+    // before it happens; the next lookup rebuilds it.
     connect(this, &QAbstractItemModel::rowsInserted, this, [this] {
         if (!m_ownChange)
             invalidateIdentityIndex();
     });
-    connect(this, &QAbstractItemModel::rowsRemoved, this, &DeviceInfoModel::onRowsRemoved);
+    connect(this, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] {
+        if (!m_ownChange)
+            invalidateIdentityIndex();
+    });
     connect(this, &QAbstractItemModel::dataChanged, this, &DeviceInfoModel::onDataChanged);
-    connect(this, &QAbstractItemModel::modelReset, this, &DeviceInfoModel::invalidateIdentityIndex);
-    connect(this, &QAbstractItemModel::layoutChanged, this, &DeviceInfoModel::invalidateIdentityIndex);
-    connect(this, &QAbstractItemModel::rowsMoved, this, &DeviceInfoModel::invalidateIdentityIndex);
+    connect(this, &QAbstractItemModel::modelAboutToBeReset, this, &DeviceInfoModel::invalidateIdentityIndex);
+    connect(this, &QAbstractItemModel::layoutAboutToBeChanged, this, &DeviceInfoModel::invalidateIdentityIndex);
+    connect(this, &QAbstractItemModel::rowsAboutToBeMoved, this, &DeviceInfoModel::invalidateIdentityIndex);
     connect(this, &QAbstractItemModel::columnsInserted, this, &DeviceInfoModel::invalidateIdentityIndex);
-    connect(this, &QAbstractItemModel::columnsRemoved, this, &DeviceInfoModel::invalidateIdentityIndex);
-    connect(this, &QAbstractItemModel::columnsMoved, this, &DeviceInfoModel::invalidateIdentityIndex);
+    connect(this, &QAbstractItemModel::columnsAboutToBeRemoved, this, &DeviceInfoModel::invalidateIdentityIndex);
+    connect(this, &QAbstractItemModel::columnsAboutToBeMoved, this, &DeviceInfoModel::invalidateIdentityIndex);
 }
 
 int DeviceInfoModel::columnOf(int id) const
@@ -178,7 +183,7 @@ void DeviceInfoModel::addDevice(const TARN_DEVICE_INFO *record)
     appendRow(items);
     m_ownChange = false;
     if (m_identityIndexValid)
-        m_rowsByIdentity[identityKey(TARN::serialOf(*record), TARN::macOf(*record))].append(row);
+        m_identityCells[identityKey(TARN::serialOf(*record), TARN::macOf(*record))].append(items.at(columnOf(IdSerialNumber)));
 }
 
 void DeviceInfoModel::setRowTexts(const QList<QStandardItem *> &cells, const TARN_DEVICE_INFO &r)
@@ -251,42 +256,56 @@ void DeviceInfoModel::removeDevice(const TARN_DEVICE_INFO *record)
     const int found = findRow(serial, mac);
     int position = 0;
     if (found >= 0) {
+        if (m_identityIndexValid) {
+            const QString key = identityKey(serial, mac);
+            QVector<QStandardItem *> &cells = m_identityCells[key];
+            cells.removeOne(item(found, columnOf(IdSerialNumber)));
+            if (cells.isEmpty())
+                m_identityCells.remove(key);
+        }
         m_ownChange = true;
         removeRow(found);
         m_ownChange = false;
         position = found;
-        if (m_identityIndexValid) {
-            const QString key = identityKey(serial, mac);
-            QVector<int> &own = m_rowsByIdentity[key];
-            own.removeOne(found);
-            if (own.isEmpty())
-                m_rowsByIdentity.remove(key);
-            for (QVector<int> &rows : m_rowsByIdentity) {
-                for (int &r : rows) {
-                    if (r > found)
-                        --r;
-                }
-            }
-        }
     }
+    renumberFrom(position);
+}
+
+void DeviceInfoModel::renumberFrom(int position)
+{
     const int number = columnOf(IdNumber);
-    for (int row = position; row < rowCount(); ++row) {
+    const int rows = rowCount();
+    if (position >= rows)
+        return;
+    while (m_numbers.size() < rows)
+        m_numbers.append(QString::asprintf("%03d", m_numbers.size() + 1));
+    // Every row below a removal changes its number, so a departure from a long table would
+    // otherwise send one change per row to every view: one change for the whole range instead.
+    const bool wasBlocked = blockSignals(true);
+    for (int row = position; row < rows; ++row) {
         if (QStandardItem *cell = item(row, number))
-            cell->setText(QString::asprintf("%03d", row + 1));
+            cell->setText(m_numbers.at(row));
     }
+    blockSignals(wasBlocked);
+    if (!wasBlocked)
+        emit dataChanged(index(position, number), index(rows - 1, number), {Qt::DisplayRole, Qt::EditRole});
 }
 
 int DeviceInfoModel::findRow(const QString &serial, const QString &mac)
 {
     if (!m_identityIndexValid)
         rebuildIdentityIndex();
-    const auto it = m_rowsByIdentity.constFind(identityKey(serial, mac));
-    if (it == m_rowsByIdentity.constEnd())
+    const auto it = m_identityCells.constFind(identityKey(serial, mac));
+    if (it == m_identityCells.constEnd())
         return -1;
-    for (int row : *it) {
-        if (rowHasIdentity(row, serial, mac))
-            return row;
+    int first = -1;
+    for (const QStandardItem *cell : *it) {
+        const int row = cell->row();
+        if ((first < 0 || row < first) && rowHasIdentity(row, serial, mac))
+            first = row;
     }
+    if (first >= 0)
+        return first;
     // The index disagrees with the rows, which no change should cause: trust the rows.
     rebuildIdentityIndex();
     for (int row = 0; row < rowCount(); ++row) {
@@ -311,32 +330,21 @@ bool DeviceInfoModel::rowHasIdentity(int row, const QString &serial, const QStri
 void DeviceInfoModel::invalidateIdentityIndex()
 {
     m_identityIndexValid = false;
-    m_rowsByIdentity.clear();
+    m_identityCells.clear();
 }
 
 void DeviceInfoModel::rebuildIdentityIndex()
 {
-    m_rowsByIdentity.clear();
+    m_identityCells.clear();
     const int serialColumn = columnOf(IdSerialNumber);
     const int macColumn = columnOf(IdMac);
     for (int row = 0; row < rowCount(); ++row) {
-        const QStandardItem *s = item(row, serialColumn);
+        QStandardItem *s = item(row, serialColumn);
         const QStandardItem *m = item(row, macColumn);
-        m_rowsByIdentity[identityKey(s ? s->text() : QString(), m ? m->text() : QString())].append(row);
+        if (s)  // a row without its serial cell has no identity to find
+            m_identityCells[identityKey(s->text(), m ? m->text() : QString())].append(s);
     }
     m_identityIndexValid = true;
-}
-
-void DeviceInfoModel::onRowsRemoved(const QModelIndex &parent, int first, int last)
-{
-    Q_UNUSED(parent)
-    Q_UNUSED(first)
-    Q_UNUSED(last)
-    if (m_ownChange)
-        return;
-    invalidateIdentityIndex();
-    if (rowCount() == 0)
-        m_identityIndexValid = true;  // nothing left to index
 }
 
 void DeviceInfoModel::onDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight)

@@ -57,21 +57,24 @@ private:
     void setRowTexts(const QList<QStandardItem *> &cells, const TARN_DEVICE_INFO &record);
     void setUpHeader();
     void rebuildConfigDocument();
+    // Sets the "ID" text of every row from `position` down to its position, counted from 1.
+    void renumberFrom(int position);
 
-    // The row lookup keeps an index from identity to rows, trusted only while no other change
-    // could have moved rows or their identity cells; otherwise it is rebuilt on the next lookup.
+    // The row lookup keeps an index from identity to the rows' serial number cells, trusted only
+    // while no other change could have deleted, moved or rewritten them; otherwise it is rebuilt
+    // on the next lookup.
     void invalidateIdentityIndex();
     void rebuildIdentityIndex();
     static QString identityKey(const QString &serial, const QString &mac);
     bool rowHasIdentity(int row, const QString &serial, const QString &mac) const;
-    void onRowsRemoved(const QModelIndex &parent, int first, int last);
     void onDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight);
 
     XmlNode m_columnConfig;
     QString m_configPath;
     QVector<int> m_columnMap;
 
-    QHash<QString, QVector<int>> m_rowsByIdentity;
+    QVector<QString> m_numbers;  // "001", "002", ... made once
+    QHash<QString, QVector<QStandardItem *>> m_identityCells;
     bool m_identityIndexValid = true;
     bool m_ownChange = false;
 };

@@ -55,68 +55,66 @@ bool DeviceStore::keyOf(const QString &serial, const QString &mac, QByteArray *k
     return true;
 }
 
-int DeviceStore::findKey(const QByteArray &key) const
+TARN_DEVICE_INFO *DeviceStore::lookup(const QByteArray &key)
 {
-    const auto it = m_positions.constFind(key);
-    return it == m_positions.constEnd() ? -1 : it->first();
+    const auto it = m_entries.constFind(key);
+    return it == m_entries.constEnd() ? nullptr : &*it->first();
+}
+
+TARN_DEVICE_INFO *DeviceStore::lookup(const QString &serial, const QString &mac)
+{
+    QByteArray key;
+    return keyOf(serial, mac, &key) ? lookup(key) : nullptr;
 }
 
 void DeviceStore::add(const TARN_DEVICE_INFO &record)
 {
     QPX_Guard guard(m_mutex);
-    m_positions[keyOf(record)].append(m_devices.size());
+    m_devices.push_back(record);
+    m_entries[keyOf(record)].append(std::prev(m_devices.end()));
     ++m_macs[fieldBytes(record.macAddress)];
-    m_devices.append(record);
 }
 
 void DeviceStore::remove(const TARN_DEVICE_INFO &record)
 {
     QPX_Guard guard(m_mutex);
     const QByteArray key = keyOf(record);
-    const int index = findKey(key);
-    if (index < 0)
+    const auto it = m_entries.find(key);
+    if (it == m_entries.end())
         return;
-    const QByteArray mac = fieldBytes(m_devices.at(index).macAddress);
+    const Entry entry = it->takeFirst();
+    if (it->isEmpty())
+        m_entries.erase(it);
+    const QByteArray mac = fieldBytes(entry->macAddress);
     if (--m_macs[mac] == 0)
         m_macs.remove(mac);
-    m_devices.remove(index);
-    QVector<int> &own = m_positions[key];
-    own.removeFirst();
-    if (own.isEmpty())
-        m_positions.remove(key);
-    for (QVector<int> &positions : m_positions) {
-        for (int &p : positions) {
-            if (p > index)
-                --p;
-        }
-    }
+    m_devices.erase(entry);
 }
 
 void DeviceStore::replace(const TARN_DEVICE_INFO &record)
 {
     QPX_Guard guard(m_mutex);
-    const int index = findKey(keyOf(record));
-    if (index >= 0)
-        m_devices[index] = record;  // same identity, so the index stays as it is
+    if (TARN_DEVICE_INFO *stored = lookup(keyOf(record)))
+        *stored = record;  // same identity, so the index stays as it is
 }
 
 bool DeviceStore::get(const QString &serial, const QString &mac, TARN_DEVICE_INFO *out)
 {
     QPX_Guard guard(m_mutex);
-    const int index = find(serial, mac);
-    if (index < 0 || !out)
+    const TARN_DEVICE_INFO *stored = lookup(serial, mac);
+    if (!stored || !out)
         return false;
-    *out = m_devices.at(index);
+    *out = *stored;
     return true;
 }
 
 bool DeviceStore::getNetParam(const QString &serial, const QString &mac, TARN_NETWORK_PARAMS *out)
 {
     QPX_Guard guard(m_mutex);
-    const int index = find(serial, mac);
-    if (index < 0 || !out)
+    const TARN_DEVICE_INFO *stored = lookup(serial, mac);
+    if (!stored || !out)
         return false;
-    const TARN_DEVICE_INFO &d = m_devices.at(index);
+    const TARN_DEVICE_INFO &d = *stored;
     copyText(out->ipv4Address, sizeof out->ipv4Address, d.ipv4Address, sizeof d.ipv4Address);
     copyText(out->ipv4SubnetMask, sizeof out->ipv4SubnetMask, d.ipv4SubnetMask, sizeof d.ipv4SubnetMask);
     copyText(out->ipv4Gateway, sizeof out->ipv4Gateway, d.ipv4Gateway, sizeof d.ipv4Gateway);
@@ -132,10 +130,10 @@ bool DeviceStore::getNetParam(const QString &serial, const QString &mac, TARN_NE
 bool DeviceStore::setNetParam(const QString &serial, const QString &mac, const TARN_NETWORK_PARAMS &in)
 {
     QPX_Guard guard(m_mutex);
-    const int index = find(serial, mac);
-    if (index < 0)
+    TARN_DEVICE_INFO *stored = lookup(serial, mac);
+    if (!stored)
         return false;
-    TARN_DEVICE_INFO &d = m_devices[index];
+    TARN_DEVICE_INFO &d = *stored;
     copyText(d.ipv4Address, sizeof d.ipv4Address, in.ipv4Address, sizeof in.ipv4Address);
     copyText(d.ipv4SubnetMask, sizeof d.ipv4SubnetMask, in.ipv4SubnetMask, sizeof in.ipv4SubnetMask);
     copyText(d.ipv4Gateway, sizeof d.ipv4Gateway, in.ipv4Gateway, sizeof in.ipv4Gateway);
@@ -151,18 +149,26 @@ bool DeviceStore::setNetParam(const QString &serial, const QString &mac, const T
 bool DeviceStore::setActivated(const QString &serial, const QString &mac, quint8 value)
 {
     QPX_Guard guard(m_mutex);
-    const int index = find(serial, mac);
-    if (index < 0)
+    TARN_DEVICE_INFO *stored = lookup(serial, mac);
+    if (!stored)
         return false;
-    m_devices[index].activationState = value;
+    stored->activationState = value;
     return true;
 }
 
 int DeviceStore::find(const QString &serial, const QString &mac)
 {
     QPX_Guard guard(m_mutex);
-    QByteArray key;
-    return keyOf(serial, mac, &key) ? findKey(key) : -1;
+    const TARN_DEVICE_INFO *stored = lookup(serial, mac);
+    if (!stored)
+        return -1;
+    int index = 0;
+    for (const TARN_DEVICE_INFO &d : m_devices) {
+        if (&d == stored)
+            return index;
+        ++index;
+    }
+    return -1;
 }
 
 bool DeviceStore::containsMac(const QString &mac) const
@@ -175,14 +181,14 @@ void DeviceStore::clear()
 {
     QPX_Guard guard(m_mutex);
     m_devices.clear();
-    m_positions.clear();
+    m_entries.clear();
     m_macs.clear();
 }
 
 int DeviceStore::count()
 {
     QPX_Guard guard(m_mutex);
-    return m_devices.size();
+    return int(m_devices.size());
 }
 
 } // namespace TarnTool

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <list>
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
@@ -33,7 +35,8 @@ public:
     bool getNetParam(const QString &serial, const QString &mac, TARN_NETWORK_PARAMS *out);
     bool setNetParam(const QString &serial, const QString &mac, const TARN_NETWORK_PARAMS &in);
     bool setActivated(const QString &serial, const QString &mac, quint8 value);
-    // Index of the first entry with this identity, or -1.
+    // Arrival-order index of the first entry with this identity, or -1. It walks the entries; the
+    // other operations find theirs without.
     int find(const QString &serial, const QString &mac);
     bool containsMac(const QString &mac) const;
     void clear();
@@ -44,13 +47,16 @@ private:
     // Field texts stop at their first NUL, so "serial NUL mac" names exactly one pair.
     static QByteArray keyOf(const TARN_DEVICE_INFO &record);
     static bool keyOf(const QString &serial, const QString &mac, QByteArray *key);
-    int findKey(const QByteArray &key) const;
+    using Entry = std::list<TARN_DEVICE_INFO>::iterator;
+    TARN_DEVICE_INFO *lookup(const QByteArray &key);
+    TARN_DEVICE_INFO *lookup(const QString &serial, const QString &mac);
 
     QPX_Mutex m_mutex;
-    QVector<TARN_DEVICE_INFO> m_devices;
-    // Kept in step with m_devices so lookups do not scan it: the positions of each identity in
-    // ascending order, and how many entries hold each MAC text.
-    QHash<QByteArray, QVector<int>> m_positions;
+    // Entries in arrival order. A list, so that a device leaving a long table moves nothing and
+    // the index below stays valid.
+    std::list<TARN_DEVICE_INFO> m_devices;
+    // The entries of each identity in arrival order, and how many entries hold each MAC text.
+    QHash<QByteArray, QVector<Entry>> m_entries;
     QHash<QByteArray, int> m_macs;
 };
 
