@@ -149,6 +149,12 @@ void DeviceDisplayPage::onDeviceLogin(TARN_DEVICE_INFO struDevInfo)
     m_deviceInfoModel->addDevice(&struDevInfo);
     store().add(struDevInfo);
     updateCount();
+    // The model builds a row before it shows it, so the new check box reports no change of its
+    // own; until the first count is taken it still has to, as it would have had it changed.
+    if (lastCheckedCount < 0) {
+        const int row = m_deviceInfoModel->rowCount() - 1;
+        onItemCheckChanged(m_deviceInfoModel->item(row, m_deviceInfoModel->columnOf(Id::IdCheck)));
+    }
 }
 
 void DeviceDisplayPage::onDeviceLogout(TARN_DEVICE_INFO struDevInfo)

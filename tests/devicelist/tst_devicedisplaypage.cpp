@@ -178,7 +178,11 @@ void TestDeviceDisplayPage::devicesComeChangeAndGo()
     const TARN_DEVICE_INFO a = make(QStringLiteral("SN-A"), QStringLiteral("02-00-00-00-00-0a"), QStringLiteral("10.0.0.1"));
     const TARN_DEVICE_INFO b = make(QStringLiteral("SN-B"), QStringLiteral("02-00-00-00-00-0b"), QStringLiteral("10.0.0.2"));
     m_page->onDeviceLogin(a);
+    // The first row's check box counts as a change: the panel hears that nothing is checked.
+    QCOMPARE(emissions(*m_spy), QList<Emission> {Emission(MODIFY_SINGLE, {})});
+    m_spy->clear();
     m_page->onDeviceLogin(b);
+    QCOMPARE(m_spy->count(), 0);
     QCOMPARE(countText(), QStringLiteral("2"));
     QCOMPARE(model()->rowCount(), 2);
     QCOMPARE(DeviceStore::instance()->count(), 2);
@@ -226,6 +230,7 @@ void TestDeviceDisplayPage::checkingClassifiesTheSet()
 {
     m_page->onDeviceLogin(make(QStringLiteral("SN-NEW"), QStringLiteral("02-00-00-00-00-01"), QStringLiteral("10.0.0.1"), TARN_NOT_ACTIVATED));
     m_page->onDeviceLogin(make(QStringLiteral("SN-OLD"), QStringLiteral("02-00-00-00-00-02"), QStringLiteral("10.0.0.2"), TARN_ACTIVATED));
+    m_spy->clear();
 
     setChecked(0, true);
     QVERIFY(exportButton()->isEnabled());
@@ -361,6 +366,7 @@ void TestDeviceDisplayPage::resultsRedrawFromTheStore()
     failed.strSerialNo = QStringLiteral("SN2");
     failed.strMAC = QStringLiteral("02-00-00-00-00-02");
     failed.strResult = QStringLiteral("Timed out");
+    m_spy->clear();
     m_page->onDevicesModifyResult({ok, failed});
     QCOMPARE(cell(0, DeviceInfoModel::IdIPv4Address), QStringLiteral("10.1.1.1"));
     QCOMPARE(cell(1, DeviceInfoModel::IdIPv4Address), QStringLiteral("10.0.0.2"));
