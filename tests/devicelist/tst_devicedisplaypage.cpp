@@ -73,7 +73,6 @@ private slots:
     void init();
     void cleanup();
 
-    void form();
     void devicesComeChangeAndGo();
     void duplicateMacIsDropped();
     void checkingClassifiesTheSet();
@@ -153,24 +152,6 @@ QList<Emission> TestDeviceDisplayPage::emissions(const QSignalSpy &spy)
         out << Emission(args.at(0).value<ModifyPage>(), serials);
     }
     return out;
-}
-
-void TestDeviceDisplayPage::form()
-{
-    for (const char *name : {"gridLayout", "verticalLayout", "m_frameDeviceCount", "horizontalLayout", "verticalLayout_2",
-                             "m_labelDeiceCount", "m_countLine", "m_labelDeviceCountValue", "horizontalLayout_2",
-                             "m_btnExportDeviceInfo", "m_btnRefreshDeviceInfo", "m_tableViewTarn"})
-        QVERIFY2(m_page->findChild<QObject *>(QLatin1String(name)), name);
-    QCOMPARE(m_page->findChild<QLabel *>(QStringLiteral("m_labelDeiceCount"))->text(),
-             QStringLiteral("Total number of online devices:"));
-    QCOMPARE(countText(), QStringLiteral("0"));
-    QVERIFY(!exportButton()->isEnabled());
-    QCOMPARE(exportButton()->focusPolicy(), Qt::NoFocus);
-    QCOMPARE(table()->columnWidth(model()->columnOf(DeviceInfoModel::IdSerialNumber)), 230);
-    QCOMPARE(table()->columnWidth(model()->columnOf(DeviceInfoModel::IdCheck)), 30);
-    QCOMPARE(table()->selectionBehavior(), QAbstractItemView::SelectRows);
-    QCOMPARE(table()->editTriggers(), QAbstractItemView::NoEditTriggers);
-    QVERIFY(!table()->IsGridLineShown());
 }
 
 void TestDeviceDisplayPage::devicesComeChangeAndGo()
