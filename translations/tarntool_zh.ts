@@ -75,6 +75,29 @@
     </message>
 </context>
 <context>
+    <name>DeviceDisplayPage</name>
+    <message>
+        <location filename="../src/devicelist/devicedisplaypage.ui" line="+14"/>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+    <message>
+        <location line="+77"/>
+        <source>Total number of online devices:</source>
+        <translation>在线设备总数：</translation>
+    </message>
+    <message>
+        <location line="+62"/>
+        <source>Export</source>
+        <translation>导出</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>Refresh</source>
+        <translation>刷新</translation>
+    </message>
+</context>
+<context>
     <name>DevicesInfoSavePage</name>
     <message>
         <location filename="../src/export/devicesinfosavepage.ui" line="+14"/>
@@ -90,6 +113,161 @@
         <location line="+42"/>
         <source>File path:</source>
         <translation>文件路径：</translation>
+    </message>
+</context>
+<context>
+    <name>TarnTool::DeviceDisplayPage</name>
+    <message>
+        <location filename="../src/devicelist/devicedisplaypage.cpp" line="+285"/>
+        <source>Succeed</source>
+        <translation>成功</translation>
+    </message>
+</context>
+<context>
+    <name>TarnTool::DeviceInfoModel</name>
+    <message>
+        <location filename="../src/devicelist/deviceinfomodel.cpp" line="+67"/>
+        <source>ID</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Device Type</source>
+        <translation>设备型号</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Activate</source>
+        <translation>激活状态</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>IPv4 Address</source>
+        <translation>IPv4地址</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Port</source>
+        <translation>端口</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Soft Vision</source>
+        <translation>软件版本</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>IPv4 GateWay</source>
+        <translation>IPv4网关</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>HttpPort</source>
+        <translation>HTTP端口</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Serial Number</source>
+        <translation>序列号</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>IPv4 Mask</source>
+        <translation>IPv4子网掩码</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>MAC</source>
+        <translation>MAC地址</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Channel NO</source>
+        <translation>通道数</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>DSP Vision</source>
+        <translation>DSP版本</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Start Time</source>
+        <translation>启动时间</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>IPv6 Address</source>
+        <translation>IPv6地址</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>IPv6 GateWay</source>
+        <translation>IPv6网关</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>IPv6 Prefix Length</source>
+        <translation>IPv6前缀长度</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Is Support IPv6</source>
+        <translation>是否支持IPv6</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Is Support Mod IPv6</source>
+        <translation>是否支持修改IPv6</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Is Support DHCP</source>
+        <translation>是否支持DHCP</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>IPv4 DHCP</source>
+        <translation>IPv4 DHCP</translation>
+    </message>
+    <message>
+        <location line="+126"/>
+        <source>Not activated</source>
+        <translation>未激活</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Activated</source>
+        <translation>已激活</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>N/A</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <location line="+17"/>
+        <location line="+5"/>
+        <location line="+1"/>
+        <source>No</source>
+        <translation>否</translation>
+    </message>
+    <message>
+        <location line="-4"/>
+        <location line="+3"/>
+        <location line="+1"/>
+        <source>Yes</source>
+        <translation>是</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>ON</source>
+        <translation>开启</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>OFF</source>
+        <translation>关闭</translation>
     </message>
 </context>
 <context>

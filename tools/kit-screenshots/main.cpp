@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPluginLoader>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QToolButton>
@@ -35,40 +34,13 @@
 #include "aptui/widget.h"
 #include "aptui/windowtitle.h"
 #include "export/devicesinfosavepage.h"
-#include "skins/iskinplugin.h"
-#include "toolkit/cfile.h"
 #include "toolkit/ctableview.h"
+#include "toolskin.h"
 
 namespace {
 
 QDir g_out;
 int g_failures = 0;
-
-// The skin and sheets exactly as start-up applies them.
-bool applySkin()
-{
-    const QString folder = QStringLiteral(TARN_SKIN_DIR);
-    bool found = false;
-    const QStringList files = QDir(folder).entryList(QDir::Files, QDir::Unsorted);
-    for (const QString &file : files) {
-        QPluginLoader loader(QDir::cleanPath(folder + QLatin1Char('/') + file));
-        if (!loader.load())
-            continue;
-        if (auto *skin = qobject_cast<ISkinPlugin *>(loader.instance()))
-            found = found || skin->skinNames().contains(QStringLiteral("CommonSkin"));
-    }
-    QFont font(QStringLiteral("Microsoft YaHei"), 9);
-    font.setStyleHint(QFont::Helvetica, QFont::PreferAntialias);
-    QApplication::setFont(font);
-    const QString dir = QStringLiteral(":/OrvoDesk/Qss/Qss/OrvoGUIToolkit/");
-    QStringList names = QDir(dir).entryList(QDir::Files, QDir::Unsorted);
-    names.removeAll(QStringLiteral("MacSpecial.qss"));
-    qApp->setStyleSheet(OrvoGUIToolkit::CFile::ReadAll(names, dir)
-                        + OrvoGUIToolkit::CFile::ReadAll(
-                            QStringLiteral(":/OrvoDesk/Qss/Qss/TARNTool/TARNTool.qss")));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/aptui/complex/Images/System/Complex/calculate.png")));
-    return found;
-}
 
 // The widget on a neutral backdrop, as it would sit on a desktop.
 void save(QWidget *widget, const QString &name)
@@ -377,7 +349,7 @@ int main(int argc, char **argv)
     g_out.setPath(app.arguments().at(1));
     if (!QDir().mkpath(g_out.path()))
         return 1;
-    if (!applySkin())
+    if (!applyToolSkin(QStringLiteral(TARN_SKIN_DIR)))
         std::fprintf(stderr, "kit-screenshots: the CommonSkin plug-in was not found; icons will be missing\n");
 
     dialogs();

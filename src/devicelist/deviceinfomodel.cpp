@@ -1,0 +1,363 @@
+#include "devicelist/deviceinfomodel.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QList>
+
+#include "common/apppath.h"
+#include "devicelist/cipstandarditem.h"
+#include "discovery/devicefields.h"
+
+namespace TarnTool {
+
+namespace {
+
+const char *const kIndexValue = "IndexValue";
+// Element names of the file are not read; these only make it readable.
+const char *const kColumnNames[DeviceInfoModel::ColumnIdCount] = {
+    "Check", "ID", "DeviceType", "Activate", "IPv4Address", "Port", "SoftVersion", "IPv4Gateway",
+    "HttpPort", "SerialNumber", "IPv4Mask", "MAC", "ChannelNO", "DSPVersion", "StartTime",
+    "IPv6Address", "IPv6Gateway", "IPv6PrefixLength", "SupportIPv6", "SupportModIPv6", "SupportDHCP",
+    "IPv4DHCP"};
+
+QBrush greyText()
+{
+    return QBrush(QColor(QStringLiteral("#666666")));
+}
+
+} // namespace
+
+DeviceInfoModel::DeviceInfoModel(QObject *parent, const QString &configFile)
+    : QStandardItemModel(parent)
+    , m_configPath(resolveAppPath(configFile))
+{
+    loadColumnConfig();
+    insertColumns(0, ColumnIdCount);
+    setUpHeader();
+
+    // Whatever may delete or move cells behind the model's own operations drops the row index
+    // before it happens; the next lookup rebuilds it.
+    connect(this, &QAbstractItemModel::rowsInserted, this, [this] {
+        if (!m_ownChange)
+            invalidateIdentityIndex();
+    });
+    connect(this, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] {
+        if (!m_ownChange)
+            invalidateIdentityIndex();
+    });
+    connect(this, &QAbstractItemModel::dataChanged, this, &DeviceInfoModel::onDataChanged);
+    connect(this, &QAbstractItemModel::modelAboutToBeReset, this, &DeviceInfoModel::invalidateIdentityIndex);
+    connect(this, &QAbstractItemModel::layoutAboutToBeChanged, this, &DeviceInfoModel::invalidateIdentityIndex);
+    connect(this, &QAbstractItemModel::rowsAboutToBeMoved, this, &DeviceInfoModel::invalidateIdentityIndex);
+    connect(this, &QAbstractItemModel::columnsInserted, this, &DeviceInfoModel::invalidateIdentityIndex);
+    connect(this, &QAbstractItemModel::columnsAboutToBeRemoved, this, &DeviceInfoModel::invalidateIdentityIndex);
+    connect(this, &QAbstractItemModel::columnsAboutToBeMoved, this, &DeviceInfoModel::invalidateIdentityIndex);
+}
+
+int DeviceInfoModel::columnOf(int id) const
+{
+    if (id < 0 || id >= ColumnIdCount || id >= m_columnMap.size())
+        return -1;
+    return m_columnMap.at(id);
+}
+
+void DeviceInfoModel::setUpHeader()
+{
+    const QString headers[ColumnIdCount] = {
+        QString(), tr("ID"), tr("Device Type"), tr("Activate"), tr("IPv4 Address"), tr("Port"),
+        tr("Soft Vision"), tr("IPv4 GateWay"), tr("HttpPort"), tr("Serial Number"), tr("IPv4 Mask"),
+        tr("MAC"), tr("Channel NO"), tr("DSP Vision"), tr("Start Time"), tr("IPv6 Address"),
+        tr("IPv6 GateWay"), tr("IPv6 Prefix Length"), tr("Is Support IPv6"), tr("Is Support Mod IPv6"),
+        tr("Is Support DHCP"), tr("IPv4 DHCP")};
+    for (int id = 0; id < ColumnIdCount; ++id) {
+        const int column = columnOf(id);
+        setHeaderData(column, Qt::Horizontal, int(Qt::AlignLeft | Qt::AlignVCenter), Qt::TextAlignmentRole);
+        if (id == IdCheck) {
+            setHeaderData(column, Qt::Horizontal, tr(""), Qt::CheckStateRole);
+            setHeaderData(column, Qt::Horizontal, true, Qt::UserRole + 130);
+        } else {
+            setHeaderData(column, Qt::Horizontal, headers[id], Qt::DisplayRole);
+        }
+    }
+}
+
+bool DeviceInfoModel::loadColumnConfig()
+{
+    const bool opened = m_columnConfig.load(m_configPath);
+    const int children = m_columnConfig.childElementCount();
+    bool regular = children == ColumnIdCount;
+
+    QVector<int> map(ColumnIdCount, -1);
+    QVector<bool> used(ColumnIdCount, false);
+    for (int id = 0; id < qMin(children, int(ColumnIdCount)); ++id) {
+        const XmlNode value = m_columnConfig.childElementAt(id).firstElementByTagName(QLatin1String(kIndexValue));
+        bool ok = false;
+        const int column = value.text().trimmed().toInt(&ok, 10);
+        if (ok && column >= 0 && column < ColumnIdCount && !used.at(column)) {
+            map[id] = column;
+            used[column] = true;
+        } else {
+            regular = false;
+        }
+    }
+    for (int id = 0; id < ColumnIdCount; ++id) {
+        if (map.at(id) >= 0)
+            continue;
+        const int column = used.at(id) ? int(used.indexOf(false)) : id;
+        map[id] = column;
+        used[column] = true;
+    }
+    m_columnMap = map;
+
+    // Later drags rewrite the document, so it has to describe the map actually in use.
+    if (!regular)
+        rebuildConfigDocument();
+    return opened;
+}
+
+void DeviceInfoModel::rebuildConfigDocument()
+{
+    QDomDocument doc;
+    QDomElement root = doc.createElement(QStringLiteral("ColumnConfig"));
+    doc.appendChild(root);
+    for (int id = 0; id < ColumnIdCount; ++id) {
+        QDomElement column = doc.createElement(QLatin1String(kColumnNames[id]));
+        QDomElement value = doc.createElement(QLatin1String(kIndexValue));
+        value.appendChild(doc.createTextNode(QString::number(m_columnMap.at(id))));
+        column.appendChild(value);
+        root.appendChild(column);
+    }
+    m_columnConfig.doc = doc;
+    m_columnConfig.element = root;
+}
+
+void DeviceInfoModel::moveColumn(int logicalIndex, int fromVisual, int toVisual)
+{
+    Q_UNUSED(logicalIndex)
+    const int children = m_columnConfig.childElementCount();
+    for (int i = 0; i < children && fromVisual != toVisual; ++i) {
+        XmlNode value = m_columnConfig.childElementAt(i).firstElementByTagName(QLatin1String(kIndexValue));
+        const int v = value.text().trimmed().toInt(nullptr, 10);
+        if (fromVisual < toVisual) {
+            if (fromVisual < v && v <= toVisual)
+                value.setText(v - 1);
+            else if (v == fromVisual)
+                value.setText(toVisual);
+        } else {
+            if (toVisual <= v && v < fromVisual)
+                value.setText(v + 1);
+            else if (v == fromVisual)
+                value.setText(toVisual);
+        }
+    }
+    // A failed save loses only the remembered layout; the drag still shows.
+    m_columnConfig.save(m_configPath);
+}
+
+void DeviceInfoModel::addDevice(const TARN_DEVICE_INFO *record)
+{
+    if (!record)
+        return;
+    const int row = rowCount();
+    // The row is built whole before it goes in, so the views and the page see one insertion
+    // rather than an item change for every cell.
+    QList<QStandardItem *> items;
+    for (int column = 0; column < ColumnIdCount; ++column)
+        items.append(nullptr);
+    for (int id = 0; id < ColumnIdCount; ++id) {
+        QStandardItem *item = nullptr;
+        if (id == IdIPv4Address || id == IdIPv4Mask || (id == IdIPv4Gateway && record->ipv6Valid == 1))
+            item = new aptui::CIpStandardItem(QString());
+        else
+            item = new QStandardItem;
+        item->setForeground(greyText());
+        items[columnOf(id)] = item;
+    }
+    QStandardItem *check = items.at(columnOf(IdCheck));
+    check->setCheckable(true);
+    check->setCheckState(Qt::Unchecked);
+    items.at(columnOf(IdNumber))->setText(QString::asprintf("%03d", row + 1));
+    setRowTexts(items, *record);
+
+    m_ownChange = true;
+    appendRow(items);
+    m_ownChange = false;
+    if (m_identityIndexValid)
+        m_identityCells[identityKey(TARN::serialOf(*record), TARN::macOf(*record))].append(items.at(columnOf(IdSerialNumber)));
+}
+
+void DeviceInfoModel::setRowTexts(const QList<QStandardItem *> &cells, const TARN_DEVICE_INFO &r)
+{
+    auto setCellText = [&](int id, const QString &text) {
+        if (QStandardItem *cell = cells.value(columnOf(id)))
+            cell->setText(text);
+    };
+    const bool notActivated = r.activationState != 0;
+    setCellText(IdDeviceType, TARN::fieldText(r.deviceTypeName));
+    setCellText(IdActivate, notActivated ? tr("Not activated") : tr("Activated"));
+    if (QStandardItem *activate = cells.value(columnOf(IdActivate)))
+        activate->setForeground(notActivated ? QBrush(Qt::red) : greyText());
+    setCellText(IdIPv4Address, TARN::fieldText(r.ipv4Address));
+    setCellText(IdPort, QString::asprintf("%5d", int(r.port)));
+    setCellText(IdSoftVersion, TARN::fieldText(r.softwareVersion));
+    if (r.ipv6Valid == 1)
+        setCellText(IdIPv4Gateway, TARN::fieldText(r.ipv4Gateway));
+    else if (r.ipv6Valid == 0)
+        setCellText(IdIPv4Gateway, tr(""));
+    setCellText(IdHttpPort, r.httpPort >= 1 ? QString::number(r.httpPort) : tr("N/A"));
+    setCellText(IdSerialNumber, TARN::fieldText(r.serialNumber));
+    setCellText(IdIPv4Mask, TARN::fieldText(r.ipv4SubnetMask));
+    setCellText(IdMac, TARN::fieldText(r.macAddress));
+    setCellText(IdChannelCount, QString::asprintf("%2d", int(r.channelCount)));
+    setCellText(IdDspVersion, TARN::fieldText(r.dspVersion));
+    setCellText(IdStartTime, TARN::fieldText(r.startTime));
+    if (r.ipv6Valid == 1) {
+        setCellText(IdIPv6Address, TARN::fieldText(r.ipv6Address));
+        setCellText(IdIPv6Gateway, TARN::fieldText(r.ipv6Gateway));
+        setCellText(IdIPv6PrefixLength, QString::asprintf("%2d", int(r.ipv6PrefixLength)));
+    } else if (r.ipv6Valid == 0) {
+        setCellText(IdIPv6Address, tr(""));
+        setCellText(IdIPv6Gateway, tr(""));
+        setCellText(IdIPv6PrefixLength, tr(""));
+    }
+    if (!(r.capabilityFlags & TARN_CAP_IPV6))
+        setCellText(IdSupportIPv6, tr("No"));
+    else if (r.ipv6Valid & 0x01)
+        setCellText(IdSupportIPv6, tr("Yes"));
+    else
+        setCellText(IdSupportIPv6, tr(""));
+    setCellText(IdSupportModIPv6, (r.capabilityFlags & TARN_CAP_MODIFY_IPV6) ? tr("Yes") : tr("No"));
+    setCellText(IdSupportDhcp, (r.capabilityFlags & TARN_CAP_DHCP) ? tr("Yes") : tr("No"));
+    setCellText(IdIPv4Dhcp, r.dhcpEnabled == 1 ? tr("ON") : tr("OFF"));
+}
+
+void DeviceInfoModel::updateDevice(const TARN_DEVICE_INFO *record)
+{
+    if (!record)
+        return;
+    const int row = findRow(TARN::serialOf(*record), TARN::macOf(*record));
+    if (row < 0)
+        return;
+    QList<QStandardItem *> cells;
+    for (int column = 0; column < ColumnIdCount; ++column)
+        cells.append(item(row, column));
+    // The identity cells get the texts they already hold, so the index stays as it is.
+    m_ownChange = true;
+    setRowTexts(cells, *record);
+    m_ownChange = false;
+}
+
+void DeviceInfoModel::removeDevice(const TARN_DEVICE_INFO *record)
+{
+    if (!record)
+        return;
+    const QString serial = TARN::serialOf(*record);
+    const QString mac = TARN::macOf(*record);
+    const int found = findRow(serial, mac);
+    int position = 0;
+    if (found >= 0) {
+        if (m_identityIndexValid) {
+            const QString key = identityKey(serial, mac);
+            QVector<QStandardItem *> &cells = m_identityCells[key];
+            cells.removeOne(item(found, columnOf(IdSerialNumber)));
+            if (cells.isEmpty())
+                m_identityCells.remove(key);
+        }
+        m_ownChange = true;
+        removeRow(found);
+        m_ownChange = false;
+        position = found;
+    }
+    renumberFrom(position);
+}
+
+void DeviceInfoModel::renumberFrom(int position)
+{
+    const int number = columnOf(IdNumber);
+    const int rows = rowCount();
+    if (position >= rows)
+        return;
+    while (m_numbers.size() < rows)
+        m_numbers.append(QString::asprintf("%03d", m_numbers.size() + 1));
+    // Every row below a removal changes its number, so a departure from a long table would
+    // otherwise send one change per row to every view: one change for the whole range instead.
+    const bool wasBlocked = blockSignals(true);
+    for (int row = position; row < rows; ++row) {
+        if (QStandardItem *cell = item(row, number))
+            cell->setText(m_numbers.at(row));
+    }
+    blockSignals(wasBlocked);
+    if (!wasBlocked)
+        emit dataChanged(index(position, number), index(rows - 1, number), {Qt::DisplayRole, Qt::EditRole});
+}
+
+int DeviceInfoModel::findRow(const QString &serial, const QString &mac)
+{
+    if (!m_identityIndexValid)
+        rebuildIdentityIndex();
+    const auto it = m_identityCells.constFind(identityKey(serial, mac));
+    if (it == m_identityCells.constEnd())
+        return -1;
+    int first = -1;
+    for (const QStandardItem *cell : *it) {
+        const int row = cell->row();
+        if ((first < 0 || row < first) && rowHasIdentity(row, serial, mac))
+            first = row;
+    }
+    if (first >= 0)
+        return first;
+    // The index disagrees with the rows, which no change should cause: trust the rows.
+    rebuildIdentityIndex();
+    for (int row = 0; row < rowCount(); ++row) {
+        if (rowHasIdentity(row, serial, mac))
+            return row;
+    }
+    return -1;
+}
+
+QString DeviceInfoModel::identityKey(const QString &serial, const QString &mac)
+{
+    return serial + QChar(0) + mac;
+}
+
+bool DeviceInfoModel::rowHasIdentity(int row, const QString &serial, const QString &mac) const
+{
+    const QStandardItem *s = item(row, columnOf(IdSerialNumber));
+    const QStandardItem *m = item(row, columnOf(IdMac));
+    return (s ? s->text() : QString()) == serial && (m ? m->text() : QString()) == mac;
+}
+
+void DeviceInfoModel::invalidateIdentityIndex()
+{
+    m_identityIndexValid = false;
+    m_identityCells.clear();
+}
+
+void DeviceInfoModel::rebuildIdentityIndex()
+{
+    m_identityCells.clear();
+    const int serialColumn = columnOf(IdSerialNumber);
+    const int macColumn = columnOf(IdMac);
+    for (int row = 0; row < rowCount(); ++row) {
+        QStandardItem *s = item(row, serialColumn);
+        const QStandardItem *m = item(row, macColumn);
+        if (s)  // a row without its serial cell has no identity to find
+            m_identityCells[identityKey(s->text(), m ? m->text() : QString())].append(s);
+    }
+    m_identityIndexValid = true;
+}
+
+void DeviceInfoModel::onDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight)
+{
+    if (m_ownChange || !m_identityIndexValid)
+        return;
+    for (int id : {int(IdSerialNumber), int(IdMac)}) {
+        const int column = columnOf(id);
+        if (topLeft.column() <= column && column <= bottomRight.column()) {
+            invalidateIdentityIndex();
+            return;
+        }
+    }
+}
+
+} // namespace TarnTool

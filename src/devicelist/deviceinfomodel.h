@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QStandardItemModel>
+#include <QString>
+#include <QVector>
+
+#include "common/xmlnode.h"
+#include "tarn.h"
+
+namespace TarnTool {
+
+// The live device table: one row per device, 22 columns of text built from the library's record.
+// Columns have a fixed logical id and a model column; "ColumnConfig.xml" beside the program maps
+// one to the other, and every reader goes through columnOf().
+class DeviceInfoModel : public QStandardItemModel
+{
+    Q_OBJECT
+
+public:
+    enum ColumnId {
+        IdCheck, IdNumber, IdDeviceType, IdActivate, IdIPv4Address, IdPort, IdSoftVersion,
+        IdIPv4Gateway, IdHttpPort, IdSerialNumber, IdIPv4Mask, IdMac, IdChannelCount, IdDspVersion,
+        IdStartTime, IdIPv6Address, IdIPv6Gateway, IdIPv6PrefixLength, IdSupportIPv6,
+        IdSupportModIPv6, IdSupportDhcp, IdIPv4Dhcp,
+        ColumnIdCount
+    };
+
+    // `configFile` is made absolute against the program's folder when it is relative.
+    explicit DeviceInfoModel(QObject *parent = nullptr,
+                             const QString &configFile = QStringLiteral("ColumnConfig.xml"));
+
+    // The model column of a logical id, or -1 for an id outside 0 to 21.
+    int columnOf(int id) const;
+
+    void addDevice(const TARN_DEVICE_INFO *record);
+    // Rewrites the texts of the first row with the record's serial number and MAC text.
+    void updateDevice(const TARN_DEVICE_INFO *record);
+    // Removes that row and numbers the rows from its position down again.
+    void removeDevice(const TARN_DEVICE_INFO *record);
+    // Records a header drag from one visual position to another in the file and saves it. The
+    // columns in memory stay where they are; the next start places them from the file.
+    void moveColumn(int logicalIndex, int fromVisual, int toVisual);
+    // False when the file cannot be opened. The map answers every id with a distinct column in any
+    // case: entries that are missing, out of range or taken twice get the id's own column, or the
+    // first free one.
+    bool loadColumnConfig();
+
+    QString configFilePath() const { return m_configPath; }
+    // The first row with this serial number and MAC text, or -1.
+    int findRow(const QString &serial, const QString &mac);
+
+private:
+    // Texts and the activation colour of ids 2 to 21, on the row's cells indexed by model column.
+    void setRowTexts(const QList<QStandardItem *> &cells, const TARN_DEVICE_INFO &record);
+    void setUpHeader();
+    void rebuildConfigDocument();
+    // Sets the "ID" text of every row from `position` down to its position, counted from 1.
+    void renumberFrom(int position);
+
+    // The row lookup keeps an index from identity to the rows' serial number cells, trusted only
+    // while no other change could have deleted, moved or rewritten them; otherwise it is rebuilt
+    // on the next lookup.
+    void invalidateIdentityIndex();
+    void rebuildIdentityIndex();
+    static QString identityKey(const QString &serial, const QString &mac);
+    bool rowHasIdentity(int row, const QString &serial, const QString &mac) const;
+    void onDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight);
+
+    XmlNode m_columnConfig;
+    QString m_configPath;
+    QVector<int> m_columnMap;
+
+    QVector<QString> m_numbers;  // "001", "002", ... made once
+    QHash<QString, QVector<QStandardItem *>> m_identityCells;
+    bool m_identityIndexValid = true;
+    bool m_ownChange = false;
+};
+
+} // namespace TarnTool

@@ -1,0 +1,36 @@
+#pragma once
+
+// Shared by the programs that render the tool's widgets to PNGs.
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+#include <QIcon>
+#include <QPluginLoader>
+
+#include "skins/iskinplugin.h"
+#include "toolkit/cfile.h"
+
+// The skin and sheets exactly as start-up applies them. False when the CommonSkin plug-in is not
+// in `skinDir`.
+inline bool applyToolSkin(const QString &skinDir)
+{
+    bool found = false;
+    const QStringList files = QDir(skinDir).entryList(QDir::Files, QDir::Unsorted);
+    for (const QString &file : files) {
+        QPluginLoader loader(QDir::cleanPath(skinDir + QLatin1Char('/') + file));
+        if (!loader.load())
+            continue;
+        if (auto *skin = qobject_cast<ISkinPlugin *>(loader.instance()))
+            found = found || skin->skinNames().contains(QStringLiteral("CommonSkin"));
+    }
+    QFont font(QStringLiteral("Microsoft YaHei"), 9);
+    font.setStyleHint(QFont::Helvetica, QFont::PreferAntialias);
+    QApplication::setFont(font);
+    const QString dir = QStringLiteral(":/OrvoDesk/Qss/Qss/OrvoGUIToolkit/");
+    QStringList names = QDir(dir).entryList(QDir::Files, QDir::Unsorted);
+    names.removeAll(QStringLiteral("MacSpecial.qss"));
+    qApp->setStyleSheet(OrvoGUIToolkit::CFile::ReadAll(names, dir)
+                        + OrvoGUIToolkit::CFile::ReadAll(QStringLiteral(":/OrvoDesk/Qss/Qss/TARNTool/TARNTool.qss")));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/aptui/complex/Images/System/Complex/calculate.png")));
+    return found;
+}
