@@ -33,7 +33,7 @@ TARN_DEVICE_INFO record(int i)
 {
     TARN_DEVICE_INFO r;
     std::memset(&r, 0, sizeof r);
-    TARN::setFieldText(r.serialNumber, QStringLiteral("DS-2CD%1-BENCH%2").arg(i % 97).arg(i, 6, 10, QLatin1Char('0')));
+    TARN::setFieldText(r.serialNumber, QStringLiteral("TN%1-BENCH%2").arg(i % 97).arg(i, 6, 10, QLatin1Char('0')));
     TARN::setFieldText(r.macAddress, QString::asprintf("02-b0-%02x-%02x-%02x-%02x", (i >> 24) & 0xFF,
                                                        (i >> 16) & 0xFF, (i >> 8) & 0xFF, i & 0xFF));
     TARN::setFieldText(r.ipv4Address, QString::asprintf("10.%d.%d.%d", (i / 62500) % 250, (i / 250) % 250, 1 + i % 250));

@@ -166,8 +166,9 @@ public:
     int clearup();
     int sendInquiry();
     int setFilter(int rule);
-    // Runs one device operation; `data` receives what the answer carries (a key request).
-    int operate(const wire::Target &target, const wire::OperationBody &body, std::string *data = nullptr);
+    // Runs one device operation; `data` receives what the answer carries (a key request). The
+    // body's secrets are wiped before it returns.
+    int operate(const wire::Target &target, wire::OperationBody &&body, std::string *data = nullptr);
 
 private:
     Library() = default;
@@ -562,18 +563,21 @@ bool Library::waitFor(std::unique_lock<std::mutex> &lock, Pending &p, Clock::tim
     return m_running && ready(p);
 }
 
-int Library::operate(const wire::Target &target, const wire::OperationBody &body, std::string *data)
+int Library::operate(const wire::Target &target, wire::OperationBody &&body, std::string *data)
 {
     auto plain = wire::encodeBody(body);
     struct Wipe
     {
         std::optional<std::string> &text;
+        wire::OperationBody &body;
         ~Wipe()
         {
             if (text)
                 seal::wipe(*text);
+            seal::wipe(body.password);
+            seal::wipe(body.code);
         }
-    } wipePlain {plain};
+    } wipeSecrets {plain, body};
     if (!plain)
         return fail(TARN_ERR_BAD_ARGUMENT);
 
@@ -719,6 +723,13 @@ bool readKeyFile(const std::string &path, std::string &text)
     return true;
 }
 
+wire::Target serialTarget(const char *serialNumber)
+{
+    wire::Target target;
+    target.serial = serialNumber;
+    return target;
+}
+
 bool validPassword(const char *password)
 {
     if (!password)
@@ -772,14 +783,10 @@ int TARN_ActivateDevice(const char *serialNumber, const char *password)
 {
     if (!tarn::validText(serialNumber, tarn::wire::SerialMax) || !tarn::validPassword(password))
         return tarn::fail(TARN_ERR_BAD_ARGUMENT);
-    tarn::wire::Target target;
-    target.serial = serialNumber;
     tarn::wire::OperationBody body;
     body.kind = tarn::wire::OperationBody::Activate;
     body.password = password;
-    const int result = Library::get().operate(target, body);
-    tarn::seal::wipe(body.password);
-    return result;
+    return Library::get().operate(tarn::serialTarget(serialNumber), std::move(body));
 }
 
 int TARN_ModifyDeviceNetParam(const char *macAddress, const char *password, const TARN_NETWORK_PARAMS *params)
@@ -802,9 +809,7 @@ int TARN_ModifyDeviceNetParam(const char *macAddress, const char *password, cons
     body.password = password;
     tarn::wire::Target target;
     target.mac = macAddress;
-    const int result = Library::get().operate(target, body);
-    tarn::seal::wipe(body.password);
-    return result;
+    return Library::get().operate(target, std::move(body));
 }
 
 int TARN_GetDeviceConfig(const char *serialNumber, unsigned int kind, const void *, unsigned int, void *out,
@@ -816,13 +821,11 @@ int TARN_GetDeviceConfig(const char *serialNumber, unsigned int kind, const void
     if (!tarn::validText(serialNumber, tarn::wire::SerialMax) || !out
         || (kind != TARN_CONFIG_KEY_REQUEST && kind != TARN_CONFIG_KEY_REQUEST_QR) || outSize < needed)
         return tarn::fail(TARN_ERR_BAD_ARGUMENT);
-    tarn::wire::Target target;
-    target.serial = serialNumber;
     tarn::wire::OperationBody body;
     body.kind = tarn::wire::OperationBody::KeyRequest;
     body.requestKind = int(kind);
     std::string data;
-    if (!Library::get().operate(target, body, &data))
+    if (!Library::get().operate(tarn::serialTarget(serialNumber), std::move(body), &data))
         return 0;
     const bool fits = kind == TARN_CONFIG_KEY_REQUEST
         ? data.size() == RequestFileBytes
@@ -854,24 +857,18 @@ int TARN_ResetPasswd(const char *serialNumber, const TARN_RESET_PARAM *request)
         if (keyText.find_first_not_of(" \t\r\n") == std::string::npos)
             return tarn::fail(TARN_ERR_BAD_ARGUMENT);
     }
+    if (request->password[0] == '\0')
+        return tarn::fail(TARN_ERR_BAD_ARGUMENT);
+    // Text that cannot even be a signature cannot be the maker's key: no need to ask the device.
+    const auto key = tarn::recovery::parseKeyText(keyText);
+    if (!key)
+        return tarn::fail(TARN_ERR_KEY_REFUSED);
     tarn::wire::OperationBody body;
     body.kind = tarn::wire::OperationBody::ResetWithKey;
     body.password = tarn::boundedText(request->password, sizeof request->password);
     body.resetCameras = request->resetIpc != 0;
-    if (body.password.empty())
-        return tarn::fail(TARN_ERR_BAD_ARGUMENT);
-    // Text that cannot even be a signature cannot be the maker's key: no need to ask the device.
-    const auto key = tarn::recovery::parseKeyText(keyText);
-    if (!key) {
-        tarn::seal::wipe(body.password);
-        return tarn::fail(TARN_ERR_KEY_REFUSED);
-    }
     body.key = *key;
-    tarn::wire::Target target;
-    target.serial = serialNumber;
-    const int result = Library::get().operate(target, body);
-    tarn::seal::wipe(body.password);
-    return result;
+    return Library::get().operate(tarn::serialTarget(serialNumber), std::move(body));
 }
 
 int TARN_ResetDefaultPasswd(const char *serialNumber, const char *securityCode)
@@ -879,14 +876,10 @@ int TARN_ResetDefaultPasswd(const char *serialNumber, const char *securityCode)
     if (!tarn::validText(serialNumber, tarn::wire::SerialMax)
         || !tarn::validText(securityCode, tarn::recovery::CodeTextMax))
         return tarn::fail(TARN_ERR_BAD_ARGUMENT);
-    tarn::wire::Target target;
-    target.serial = serialNumber;
     tarn::wire::OperationBody body;
     body.kind = tarn::wire::OperationBody::RestoreDefault;
     body.code = securityCode;
-    const int result = Library::get().operate(target, body);
-    tarn::seal::wipe(body.code);
-    return result;
+    return Library::get().operate(tarn::serialTarget(serialNumber), std::move(body));
 }
 
 int TARN_GetLastError(void)

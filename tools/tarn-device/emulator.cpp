@@ -75,20 +75,29 @@ bool validIpv6(const std::string &text)
     return text.empty() || inet_pton(AF_INET6, text.c_str(), &a) == 1;
 }
 
+// Members of a state file entry; a member of the wrong type reads as missing instead of throwing.
+std::string textOf(const json &object, const char *key)
+{
+    const auto it = object.find(key);
+    return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
+}
+
+int numberOf(const json &object, const char *key)
+{
+    const auto it = object.find(key);
+    return it != object.end() && it->is_number_integer() ? it->get<int>() : 0;
+}
+
 json deviceToJson(const VirtualDevice &v)
 {
-    const wire::Device &d = v.info;
-    return json{{"sn", d.serial}, {"mac", d.mac}, {"ip", d.ip}, {"mask", d.mask}, {"gw", d.gateway},
-                {"port", d.port}, {"http", d.httpPort}, {"code", d.typeCode}, {"tname", d.typeName},
-                {"sw", d.softwareVersion}, {"dsp", d.dspVersion}, {"start", d.startTime},
-                {"ch", d.channels}, {"cap", d.capabilities}, {"dhcp", d.dhcp}, {"v6", d.ipv6Valid},
-                {"ip6", d.ip6}, {"gw6", d.gateway6}, {"pfx", d.prefixLength}, {"act", d.activation},
-                {"xf", d.extraFlags}, {"pk", wire::toBase64(v.publicKey)}, {"sk", wire::toBase64(v.secretKey)},
-                {"hash", v.passwordHash}, {"failures", v.failures}, {"secret", wire::toBase64(v.factorySecret)},
-                {"cameraResets", v.cameraResets},
-                {"request", v.requestOpen ? json{{"nonce", wire::toBase64(v.request.nonce)}, {"issued", v.request.issued},
-                                                 {"expires", v.request.expires}, {"tag", wire::toBase64(v.request.tag)}}
-                                          : json()}};
+    json entry = wire::deviceToJson(v.info);
+    entry.update(json{{"pk", wire::toBase64(v.publicKey)}, {"sk", wire::toBase64(v.secretKey)},
+                      {"hash", v.passwordHash}, {"failures", v.failures}, {"secret", wire::toBase64(v.factorySecret)},
+                      {"cameraResets", v.cameraResets},
+                      {"request", v.requestOpen ? json{{"nonce", wire::toBase64(v.request.nonce)}, {"issued", v.request.issued},
+                                                       {"expires", v.request.expires}, {"tag", wire::toBase64(v.request.tag)}}
+                                                : json()}});
+    return entry;
 }
 
 } // namespace
@@ -183,29 +192,25 @@ bool Emulator::load(std::string *error)
         return bad("not a device state file");
     std::vector<VirtualDevice> devices;
     for (const json &entry : state["devices"]) {
-        // The wire decoder checks every field and bound; the state holds the same fields.
-        json hello {{"v", wire::Version}, {"t", "hello"}, {"id", 0}, {"boot", 0}, {"seq", 0}, {"ivl", 20},
-                    {"lock", 0}, {"pk", entry.value("pk", "")}, {"d", entry}};
-        auto decoded = wire::decode(hello.dump());
-        const auto *h = std::get_if<wire::Message>(&decoded);
-        if (!h || !std::holds_alternative<wire::Hello>(*h))
-            return bad("a device entry is malformed");
         VirtualDevice v;
-        v.info = std::get<wire::Hello>(*h).device;
-        v.publicKey = std::get<wire::Hello>(*h).publicKey;
-        const auto secret = wire::fromBase64(entry.value("sk", ""), 32);
-        if (!secret || secret->size() != 32 || !entry.value("hash", json()).is_string())
+        if (!entry.is_object() || !wire::deviceFromJson(entry, v.info))
+            return bad("a device entry is malformed");
+        const auto publicKey = wire::fromBase64(textOf(entry, "pk"), 32);
+        const auto secret = wire::fromBase64(textOf(entry, "sk"), 32);
+        if (!publicKey || publicKey->size() != 32 || !secret || secret->size() != 32
+            || !entry.value("hash", json()).is_string())
             return bad("a device entry has no key or hash");
+        v.publicKey = *publicKey;
         v.secretKey = *secret;
         v.passwordHash = entry["hash"].get<std::string>();
-        v.failures = entry.value("failures", 0);
-        v.cameraResets = entry.value("cameraResets", 0);
-        if (const auto secret = wire::fromBase64(entry.value("secret", ""), recovery::SecretBytes))
+        v.failures = numberOf(entry, "failures");
+        v.cameraResets = numberOf(entry, "cameraResets");
+        if (const auto secret = wire::fromBase64(textOf(entry, "secret"), recovery::SecretBytes))
             v.factorySecret = *secret;
         if (entry.contains("request") && entry["request"].is_object()) {
             const json &r = entry["request"];
-            const auto nonce = wire::fromBase64(r.value("nonce", ""), 16);
-            const auto tag = wire::fromBase64(r.value("tag", ""), 32);
+            const auto nonce = wire::fromBase64(textOf(r, "nonce"), 16);
+            const auto tag = wire::fromBase64(textOf(r, "tag"), 32);
             if (!nonce || !tag || !r.value("issued", json()).is_number_unsigned() || !r.value("expires", json()).is_number_unsigned())
                 return bad("a device entry has a malformed key request");
             v.request.serial = v.info.serial;

@@ -90,7 +90,7 @@ bool deviceFits(const Device &d)
         && d.ipv6Valid <= 1 && d.prefixLength <= 128 && d.activation <= 1;
 }
 
-json deviceJson(const Device &d)
+json deviceFields(const Device &d)
 {
     return json{{"sn", d.serial}, {"mac", d.mac}, {"ip", d.ip}, {"mask", d.mask}, {"gw", d.gateway},
                 {"port", d.port}, {"http", d.httpPort}, {"code", d.typeCode}, {"tname", d.typeName},
@@ -100,7 +100,7 @@ json deviceJson(const Device &d)
                 {"xf", d.extraFlags}};
 }
 
-bool parseDevice(const json &j, Device &d)
+bool parseDeviceFields(const json &j, Device &d)
 {
     if (!j.is_object())
         return false;
@@ -132,6 +132,16 @@ std::optional<std::string> finish(const json &j)
 }
 
 } // namespace
+
+json deviceToJson(const Device &device)
+{
+    return deviceFields(device);
+}
+
+bool deviceFromJson(const json &j, Device &device)
+{
+    return parseDeviceFields(j, device) && deviceFits(device);
+}
 
 bool Device::operator==(const Device &o) const
 {
@@ -204,7 +214,7 @@ std::optional<std::string> encode(const Message &message)
             j["ivl"] = m.intervalS;
             j["lock"] = m.locked ? 1 : 0;
             j["pk"] = toBase64(m.publicKey);
-            j["d"] = deviceJson(m.device);
+            j["d"] = deviceFields(m.device);
         } else if constexpr (std::is_same_v<T, Bye>) {
             ok = textsFit({{&m.serial, SerialMax}, {&m.mac, MacMax}});
             j["t"] = "bye";
@@ -277,7 +287,7 @@ std::variant<Message, DecodeError> decode(const std::string &datagram)
         if (!getInt(j, "id", 0, UINT32_MAX, h.id) || !getInt(j, "boot", 0, UINT32_MAX, h.boot)
             || !getInt(j, "seq", 0, UINT32_MAX, h.seq) || !getInt(j, "ivl", 1, 3600, h.intervalS)
             || !getInt(j, "lock", 0, 1, h.locked) || !getBytes(j, "pk", KeyBytes, KeyBytes, h.publicKey)
-            || !j.contains("d") || !parseDevice(j.at("d"), h.device))
+            || !j.contains("d") || !parseDeviceFields(j.at("d"), h.device))
             return bad;
         return h;
     }

@@ -9,6 +9,8 @@
 #include <string>
 #include <variant>
 
+#include <nlohmann/json_fwd.hpp>
+
 namespace tarn::wire {
 
 constexpr int Version = 1;
@@ -128,6 +130,11 @@ enum class DecodeError { None, NotJson, TooLarge, BadVersion, UnknownType, BadFi
 // Empty when the message cannot be written inside MaxDatagram or holds out-of-bound values.
 std::optional<std::string> encode(const Message &message);
 std::variant<Message, DecodeError> decode(const std::string &datagram);
+
+// A device's fields as the announcement carries them, for files that store devices too. The reader
+// checks every field and bound as the decoder does; unknown members are ignored.
+nlohmann::json deviceToJson(const Device &device);
+bool deviceFromJson(const nlohmann::json &json, Device &device);
 
 std::optional<std::string> encodeBody(const OperationBody &body);
 std::optional<OperationBody> decodeOperationBody(const std::string &json);
