@@ -1,5 +1,6 @@
 #include "aptui/coverwidget.h"
 
+#include <QDebug>
 #include <QHBoxLayout>
 
 namespace aptui {
@@ -14,6 +15,20 @@ CoverWidget::CoverWidget(QWidget *parent)
     m_cover = new QWidget(this);
     m_cover->setObjectName(QStringLiteral("m_cover"));
     layout->addWidget(m_cover);
+}
+
+void connectCoverSlots(QObject *page, QWidget *parent)
+{
+    if (!page || !parent)
+        return;
+    const QMetaObject *meta = parent->metaObject();
+    if (meta->indexOfMethod("enableCover()") < 0 || meta->indexOfMethod("disableCover()") < 0) {
+        qWarning() << "[Tool]" << page->metaObject()->className() << ": parent" << meta->className()
+                   << "has no cover slots";
+        return;
+    }
+    QObject::connect(page, SIGNAL(signalCoverMainPage()), parent, SLOT(enableCover()), Qt::DirectConnection);
+    QObject::connect(page, SIGNAL(signalDisCoverMainPage()), parent, SLOT(disableCover()), Qt::DirectConnection);
 }
 
 } // namespace aptui

@@ -19,4 +19,10 @@ private:
     QWidget *m_cover = nullptr;
 };
 
+// Lays `parent`'s cover while `page` shows a modal dialog: `page`'s signalCoverMainPage() and
+// signalDisCoverMainPage() reach `parent`'s slots enableCover() and disableCover(). The main window
+// sits above the pages' libraries, so its slots are reached by name; a parent without them is
+// logged and left alone.
+void connectCoverSlots(QObject *page, QWidget *parent);
+
 } // namespace aptui

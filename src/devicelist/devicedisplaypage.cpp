@@ -12,6 +12,7 @@
 #include <QStandardItem>
 #include <QUrl>
 
+#include "aptui/coverwidget.h"
 #include "aptui/treeviewwithleftpixmapdelegate.h"
 #include "common/addresscheck.h"
 #include "devicelist/deviceinfomodel.h"
@@ -70,7 +71,7 @@ DeviceDisplayPage::DeviceDisplayPage(QWidget *parent, const QString &columnConfi
     for (const ColumnWidth &c : kColumnWidths)
         ui->m_tableViewTarn->setColumnWidth(m_deviceInfoModel->columnOf(c.id), c.width);
 
-    connectCover(parent);
+    aptui::connectCoverSlots(this, parent);
     m_exportDialogFactory = [](DeviceInfoModel *model, const QVector<int> &rows) {
         auto *dialog = new DevicesInfoSavePage(model, nullptr);
         dialog->setExportRows(rows);
@@ -105,22 +106,6 @@ DeviceDisplayPage::DeviceDisplayPage(QWidget *parent, const QString &columnConfi
 DeviceDisplayPage::~DeviceDisplayPage()
 {
     delete ui;
-}
-
-void DeviceDisplayPage::connectCover(QWidget *parent)
-{
-    if (!parent)
-        return;
-    // The main window sits above this library, so its cover slots are reached by name.
-    const QMetaObject *meta = parent->metaObject();
-    if (meta->indexOfMethod("enableCover()") < 0 || meta->indexOfMethod("disableCover()") < 0) {
-        qWarning() << "[Tool]DeviceDisplayPage: parent" << meta->className() << "has no cover slots";
-        return;
-    }
-    connect(this, &DeviceDisplayPage::signalCoverMainPage, parent,
-            [parent] { QMetaObject::invokeMethod(parent, "enableCover", Qt::DirectConnection); });
-    connect(this, &DeviceDisplayPage::signalDisCoverMainPage, parent,
-            [parent] { QMetaObject::invokeMethod(parent, "disableCover", Qt::DirectConnection); });
 }
 
 void DeviceDisplayPage::setExportDialogFactory(ExportDialogFactory factory)

@@ -80,7 +80,6 @@ public slots:
 private:
     Q_DISABLE_COPY(DeviceDisplayPage)
 
-    void connectCover(QWidget *parent);
     TARN::TarnHandler *handler() const;
     void updateCount();
     QVector<int> checkedRows() const;
