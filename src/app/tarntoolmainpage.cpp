@@ -1,0 +1,220 @@
+#include "app/tarntoolmainpage.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDebug>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QStyle>
+
+#include "app/configuremanager.h"
+#include "app/lanaguagemanager.h"
+#include "aptui/aboutdialog.h"
+#include "aptui/basedialog.h"
+#include "aptui/coverwidget.h"
+#include "aptui/hintbox.h"
+#include "aptui/menu.h"
+#include "aptui/pinbutton.h"
+#include "aptui/tipdialog.h"
+#include "aptui/windowtitle.h"
+#include "configpanel/devicemodifypage.h"
+#include "devicelist/devicedisplaypage.h"
+#include "discovery/deviceinfo.h"
+#include "discovery/tarnhandler.h"
+#include "ui_tarntoolmainpage.h"
+
+namespace TarnTool {
+
+TARNToolMainPage::TARNToolMainPage(QWidget *parent, TARN::TarnHandler *handler, const QString &columnConfig)
+    : QMainWindow(parent), ui(new Ui::TARNToolMainPage),
+      m_handler(handler ? handler : TARN::TarnHandler::instance())
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::FramelessWindowHint);
+
+    m_pHLayout = new QHBoxLayout;
+    m_pWindowTitle = new aptui::WindowTitle(this);
+    m_pDisplayPage = new DeviceDisplayPage(this, columnConfig);
+    m_pDisplayPage->setDiscoveryHandler(m_handler);
+    m_pModifyPage = new DeviceModifyPage(this);
+    m_pRightSpace = new QWidget(this);
+    m_pRightSpace->setFixedWidth(10);
+
+    m_pHLayout->addWidget(m_pDisplayPage);
+    m_pHLayout->addWidget(m_pModifyPage);
+    m_pHLayout->addWidget(m_pRightSpace);
+    ui->verticalLayout->addWidget(m_pWindowTitle);
+    ui->verticalLayout->addLayout(m_pHLayout);
+    m_pRightSpace->hide();
+
+    m_pPinBorder = new QWidget(this);
+    m_pPinBorder->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_pPinBorder->setObjectName(QStringLiteral("m_PinBorder"));
+
+    m_pPinButton = new aptui::PinButton(this);
+    m_pPinButton->raise();
+    m_pPinButton->setBuddy(m_pModifyPage);
+    m_pPinButton->setObjectName(QStringLiteral("m_pSpreadButton"));
+    m_pPinButton->setAccessibleName(tr("Fold or unfold the modify panel"));
+
+    const QString title = tr("TARN Tool");
+    m_pWindowTitle->setTitle(title);
+    setWindowTitle(title);
+
+    m_pCover = new aptui::CoverWidget(this);
+    m_pCover->setVisible(false);
+    m_pCover->lower();
+    m_bCovered = false;
+
+    setWindowIcon(QIcon(QStringLiteral(":/CommonSkin/TARNTool/Images/TARNTool/SystemInfo/logo_large.png")));
+
+    m_pMenu = new aptui::Menu(this);
+    m_pAboutAction = new AboutDialog(nullptr);
+    m_pAboutAction->setLanguageSource([] { return apt::LanaguageManager::instance()->language(); });
+    m_pMenu->addAction(m_pAboutAction);
+    m_pMenu->setObjectName(QStringLiteral("aboutMenu"));
+    m_pMenu->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+    m_pMenu->setAttribute(Qt::WA_TranslucentBackground);
+    m_pMenu->setFocusPolicy(Qt::NoFocus);
+
+    connect(m_pWindowTitle, &aptui::WindowTitle::signalSystemMenu, this, &TARNToolMainPage::OnBtnSystemMenu,
+            Qt::DirectConnection);
+    connect(m_pAboutAction, &AboutDialog::signalCover, this, &TARNToolMainPage::enableCover);
+    connect(m_pAboutAction, &AboutDialog::signalDiscover, this, &TARNToolMainPage::disableCover);
+    connect(this, &TARNToolMainPage::signalGetHelp, m_pAboutAction, &AboutDialog::onGetHelp);
+
+    // Queued signals from the library's thread carry these types; they must be known first.
+    registerDeviceMetaTypes();
+    connect(m_handler, &TARN::TarnHandler::signalDeviceOnline, m_pDisplayPage, &DeviceDisplayPage::onDeviceLogin);
+    connect(m_handler, &TARN::TarnHandler::signalDeviceOffline, m_pDisplayPage, &DeviceDisplayPage::onDeviceLogout);
+    connect(m_handler, &TARN::TarnHandler::signalDeviceUpdate, m_pDisplayPage, &DeviceDisplayPage::onDeviceUpdate);
+    connect(m_pDisplayPage, &DeviceDisplayPage::signalCurrentSelectionModelChange, m_pModifyPage,
+            &DeviceModifyPage::onCurrentSelectionChange, Qt::DirectConnection);
+    connect(m_pModifyPage, &DeviceModifyPage::signalModifyResult, m_pDisplayPage,
+            &DeviceDisplayPage::onDevicesModifyResult);
+    connect(m_pModifyPage, &DeviceModifyPage::signalActiveResult, m_pDisplayPage,
+            &DeviceDisplayPage::onDevicesActiveResult);
+    connect(m_pPinButton, &aptui::PinButton::pinButtonClicked, this, &TARNToolMainPage::onMovePinButtion);
+    connect(m_pPinButton, &aptui::PinButton::pinButtonClicked, this, &TARNToolMainPage::onShowOrHideRightSpace);
+
+    m_handler->setDeviceFilterRule(apt::ConfigureManager::instance()->filter());
+    if (!m_handler->start()) {
+        qWarning("[Tool]Discovery could not start; the window works without devices");
+        showInitializationFailed();
+    }
+}
+
+TARNToolMainPage::~TARNToolMainPage()
+{
+    delete m_pAboutAction;
+    delete ui;
+}
+
+void TARNToolMainPage::showInitializationFailed()
+{
+    aptui::BaseDialog dialog(false, false, false, false, true, false, false);
+    aptui::setUpHintBox(dialog, QSize(400, 256), tr("Hint"), tr("Initialization failed."), false);
+    dialog.exec();
+}
+
+QSize TARNToolMainPage::startSize(const QRect &workArea, bool *moveToOrigin)
+{
+    const bool low = workArea.height() < 768;
+    if (moveToOrigin)
+        *moveToOrigin = low;
+    if (low)
+        return workArea.size();
+    return QSize(workArea.width() * 768 / workArea.height(), 768);
+}
+
+void TARNToolMainPage::onMovePinButtion()
+{
+    if (!m_pModifyPage || !m_pPinButton)
+        return;
+    const int t = m_pWindowTitle->height();
+    const int h = height();
+    m_pPinBorder->setFixedSize(20, h - t);
+    m_pPinButton->setFixedSize(20, 80);
+    const int y = int(h * 0.3 - 20);
+    if (m_pModifyPage->isVisible()) {
+        const int x = width() - m_pPinBorder->width() - m_pModifyPage->width();
+        m_pPinBorder->move(x + 1, t);
+        m_pPinButton->move(x + 1, y);
+        m_pPinButton->setObjectName(QStringLiteral("m_pUnSpreadButton"));
+    } else {
+        const int x = width() - m_pPinBorder->width() - 11;
+        m_pPinButton->move(x, y);
+        m_pPinBorder->move(x, t);
+        m_pPinButton->setObjectName(QStringLiteral("m_pSpreadButton"));
+    }
+    // The style sheet selects on the object name: a changed name takes effect only when
+    // re-polished.
+    m_pPinButton->style()->unpolish(m_pPinButton);
+    m_pPinButton->style()->polish(m_pPinButton);
+}
+
+void TARNToolMainPage::onShowOrHideRightSpace()
+{
+    m_pRightSpace->setVisible(m_pModifyPage->isHidden());
+}
+
+void TARNToolMainPage::OnBtnSystemMenu()
+{
+    m_pMenu->popup(QCursor::pos() - QPoint(195, 0));
+}
+
+void TARNToolMainPage::setCover(bool coverIt)
+{
+    if (coverIt) {
+        m_pCover->setVisible(true);
+        m_pCover->move(0, 0);
+        m_pCover->raise();
+    } else {
+        m_pCover->setVisible(false);
+        m_pCover->lower();
+    }
+    m_bCovered = coverIt;
+}
+
+void TARNToolMainPage::enableCover()
+{
+    setCover(true);
+}
+
+void TARNToolMainPage::disableCover()
+{
+    setCover(false);
+}
+
+void TARNToolMainPage::resizeEvent(QResizeEvent *event)
+{
+    m_pCover->resize(event->size());
+    if (m_bCovered)
+        m_pCover->move(0, 0);
+    onMovePinButtion();
+    QMainWindow::resizeEvent(event);
+}
+
+void TARNToolMainPage::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_F1)
+        emit signalGetHelp();
+}
+
+void TARNToolMainPage::closeEvent(QCloseEvent *event)
+{
+    TipDialog dialog(nullptr);
+    dialog.resize(350, 220);
+    dialog.setTitle(tr("Exit"));
+    dialog.setTipText(tr("Exit the TARN software?"));
+    enableCover();
+    if (dialog.exec() == QDialog::Accepted) {
+        event->accept();
+        return;
+    }
+    disableCover();
+    event->ignore();
+}
+
+} // namespace TarnTool
