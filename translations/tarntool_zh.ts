@@ -116,9 +116,22 @@
     </message>
 </context>
 <context>
+    <name>QObject</name>
+    <message>
+        <location filename="../src/app/main.cpp" line="+13"/>
+        <source>TARNTool</source>
+        <translation>TARNTool</translation>
+    </message>
+</context>
+<context>
     <name>TarnTool::DeviceDisplayPage</name>
     <message>
-        <location filename="../src/devicelist/devicedisplaypage.cpp" line="+285"/>
+        <location filename="../src/devicelist/devicedisplaypage.cpp" line="+65"/>
+        <source>Devices</source>
+        <translation>设备</translation>
+    </message>
+    <message>
+        <location line="+212"/>
         <source>Succeed</source>
         <translation>成功</translation>
     </message>
@@ -364,6 +377,39 @@
     </message>
 </context>
 <context>
+    <name>TarnTool::TARNToolMainPage</name>
+    <message>
+        <location filename="../src/app/tarntoolmainpage.cpp" line="+60"/>
+        <source>Fold or unfold the modify panel</source>
+        <translation>收起或展开修改面板</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>TARN Tool</source>
+        <translation>TARN工具</translation>
+    </message>
+    <message>
+        <location line="+58"/>
+        <source>Hint</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Initialization failed.</source>
+        <translation>初始化失败。</translation>
+    </message>
+    <message>
+        <location line="+94"/>
+        <source>Exit</source>
+        <translation>退出</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Exit the TARN software?</source>
+        <translation>确定退出TARN软件？</translation>
+    </message>
+</context>
+<context>
     <name>TipDialog</name>
     <message>
         <location filename="../src/aptui/tipdialog.ui" line="+14"/>
@@ -382,6 +428,24 @@
         <location filename="../src/aptui/warningdialog.ui" line="+26"/>
         <source>Form</source>
         <translation>窗体</translation>
+    </message>
+</context>
+<context>
+    <name>apt::ToolsApplication</name>
+    <message>
+        <location filename="../src/app/toolsapplication.cpp" line="+51"/>
+        <source>TARN is already running.</source>
+        <translation>TARN已在运行。</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Display resolution less than 1024*768,are you sure to start the program?</source>
+        <translation>显示分辨率低于1024*768，确定要启动程序吗？</translation>
+    </message>
+    <message>
+        <location line="+97"/>
+        <source>Hint</source>
+        <translation>提示</translation>
     </message>
 </context>
 <context>
@@ -410,6 +474,29 @@
         <location line="+5"/>
         <source>Version: </source>
         <translation>版本：</translation>
+    </message>
+</context>
+<context>
+    <name>aptui::WindowTitle</name>
+    <message>
+        <location filename="../src/aptui/windowtitle.cpp" line="+49"/>
+        <source>Minimize</source>
+        <translation>最小化</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Maximize or restore</source>
+        <translation>最大化或还原</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Menu</source>
+        <translation>菜单</translation>
     </message>
 </context>
 </TS>
