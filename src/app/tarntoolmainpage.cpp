@@ -89,9 +89,12 @@ TARNToolMainPage::TARNToolMainPage(QWidget *parent, TARN::TarnHandler *handler, 
     registerDeviceMetaTypes();
     // Through the queue, so a whole site arriving or leaving at once never stops the painting.
     m_pDeviceEvents = new DeviceEventQueue(m_pDisplayPage, this);
-    connect(m_handler, &TARN::TarnHandler::signalDeviceOnline, m_pDeviceEvents, &DeviceEventQueue::onDeviceLogin);
-    connect(m_handler, &TARN::TarnHandler::signalDeviceOffline, m_pDeviceEvents, &DeviceEventQueue::onDeviceLogout);
-    connect(m_handler, &TARN::TarnHandler::signalDeviceUpdate, m_pDeviceEvents, &DeviceEventQueue::onDeviceUpdate);
+    connect(m_handler, &TARN::TarnHandler::signalDeviceOnline, m_pDeviceEvents, &DeviceEventQueue::onDeviceLogin,
+                Qt::DirectConnection);
+    connect(m_handler, &TARN::TarnHandler::signalDeviceOffline, m_pDeviceEvents, &DeviceEventQueue::onDeviceLogout,
+                Qt::DirectConnection);
+    connect(m_handler, &TARN::TarnHandler::signalDeviceUpdate, m_pDeviceEvents, &DeviceEventQueue::onDeviceUpdate,
+                Qt::DirectConnection);
     connect(m_pDisplayPage, &DeviceDisplayPage::signalCurrentSelectionModelChange, m_pModifyPage,
             &DeviceModifyPage::onCurrentSelectionChange, Qt::DirectConnection);
     connect(m_pModifyPage, &DeviceModifyPage::signalModifyResult, m_pDisplayPage,
@@ -110,6 +113,10 @@ TARNToolMainPage::TARNToolMainPage(QWidget *parent, TARN::TarnHandler *handler, 
 
 TARNToolMainPage::~TARNToolMainPage()
 {
+    // The device queue takes the handler's signals on the library's thread: discovery ends
+    // before the queue goes.
+    m_handler->stop();
+    disconnect(m_handler, nullptr, m_pDeviceEvents, nullptr);
     delete m_pAboutAction;
     delete ui;
 }

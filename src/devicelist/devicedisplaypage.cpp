@@ -157,6 +157,15 @@ void DeviceDisplayPage::onDeviceLogout(TARN_DEVICE_INFO struDevInfo)
     recountSelection();
 }
 
+void DeviceDisplayPage::onDevicesLogout(const QVector<TARN_DEVICE_INFO> &records)
+{
+    m_deviceInfoModel->removeDevices(records);
+    for (const TARN_DEVICE_INFO &record : records)
+        store().remove(record);
+    updateCount();
+    recountSelection();
+}
+
 void DeviceDisplayPage::onDeviceUpdate(TARN_DEVICE_INFO struDevInfo)
 {
     m_deviceInfoModel->updateDevice(&struDevInfo);

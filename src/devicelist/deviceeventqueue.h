@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include <mutex>
+
 #include <QObject>
 #include <QPointer>
 #include <QVector>
@@ -13,11 +14,12 @@ namespace TarnTool {
 
 class DeviceDisplayPage;
 
-// Stands between the discovery handler and the display page. The handler's signals cross from the
-// library's thread and pile up while the window is busy; delivered straight to the page, a site of
-// thousands of devices coming or going at once kept the event loop from painting for seconds. The
-// queue takes them in as they come and hands them to the page in arrival order, a slice of a few
-// milliseconds at a time, so input and painting get their turn between slices.
+// Stands between the discovery handler and the display page. A site of thousands of devices
+// coming or going at once, delivered to the page as one queued call each, kept the event loop from
+// painting for seconds. The queue takes the handler's signals on whatever thread emits them
+// (connect with Qt::DirectConnection: taking one in costs a lock and a copy) and hands them to the
+// page on its own thread in arrival order, a slice of a few tens of milliseconds at a time, with
+// neighbouring departures together; input and painting get their turn between slices.
 class DeviceEventQueue : public QObject
 {
     Q_OBJECT
@@ -26,15 +28,19 @@ public:
     explicit DeviceEventQueue(DeviceDisplayPage *page, QObject *parent = nullptr);
 
     // How long one slice may run before the queue yields to the event loop.
-    static constexpr int kSliceMs = 8;
+    static constexpr int kSliceMs = 20;
+    // The most departures handed over in one go.
+    static constexpr int kMaxRun = 20;
 
-    int pending() const { return m_events.size() - m_next; }
+    // Events taken in and not yet handed to the page.
+    int pending() const;
 
 public slots:
+    // Callable from any thread.
     void onDeviceLogin(TARN_DEVICE_INFO struDevInfo);
     void onDeviceLogout(TARN_DEVICE_INFO struDevInfo);
     void onDeviceUpdate(TARN_DEVICE_INFO struDevInfo);
-    // Hands everything queued to the page now (used before the table is read as a whole).
+    // Hands everything queued to the page now; on the page's thread.
     void flush();
 
 private:
@@ -46,11 +52,17 @@ private:
     };
 
     void push(Kind kind, const TARN_DEVICE_INFO &record);
+    void takeIncoming();
     void deliverSlice();
-    void deliver(const Event &event);
+    void deliverNext();
 
     QPointer<DeviceDisplayPage> m_page;
     QTimer *m_timer;
+    // Filled by any thread, under the lock; emptied into m_events on the page's thread.
+    mutable std::mutex m_mutex;
+    QVector<Event> m_incoming;
+    bool m_wakePending = false;
+    // Only on the page's thread.
     QVector<Event> m_events;
     int m_next = 0;
 };
