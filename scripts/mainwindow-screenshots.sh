@@ -25,13 +25,16 @@ for lang in en zh; do
         shot="$out/mainwindow_${lang}_${size}.png"
         rm -f "$shot"
         xvfb-run -a -s "-screen 0 ${size}x24" bash -c '
-            cd "$1" && QT_QPA_PLATFORM=xcb ./TarnTool >"$4.log" 2>&1 &
+            (cd "$1" && QT_QPA_PLATFORM=xcb exec ./TarnTool) >"$4.log" 2>&1 &
             tool=$!
             for _ in $(seq 50); do grep -q "Main window shown" "$4.log" 2>/dev/null && break; sleep 0.2; done
             sleep 4  # the devices announce themselves
-            window=$(xdotool search --onlyvisible --pid "$tool" 2>/dev/null | head -n 1)
-            geometry=()
-            [ -n "$window" ] && eval "$(xdotool getwindowgeometry --shell "$window")" && geometry=("$X" "$Y" "$WIDTH" "$HEIGHT")
+            # The largest window the tool shows is its main window.
+            geometry=(); best=0
+            for window in $(xdotool search --onlyvisible --pid "$tool" 2>/dev/null); do
+                eval "$(xdotool getwindowgeometry --shell "$window")"
+                if [ $((WIDTH * HEIGHT)) -gt $best ]; then best=$((WIDTH * HEIGHT)); geometry=("$X" "$Y" "$WIDTH" "$HEIGHT"); fi
+            done
             "$2" "$3" "${geometry[@]}"
             kill "$tool" 2>/dev/null; wait "$tool" 2>/dev/null
             exit 0' shot "$tree" "$build/tools/screen-grab/screen-grab" "$shot" "$work/$lang-$size"
