@@ -68,7 +68,9 @@ TARNToolMainPage::TARNToolMainPage(QWidget *parent, TARN::TarnHandler *handler, 
     m_pCover->lower();
     m_bCovered = false;
 
-    setWindowIcon(QIcon(QStringLiteral(":/CommonSkin/TARNTool/Images/TARNTool/SystemInfo/logo_large.png")));
+    const QIcon logo(QStringLiteral(":/CommonSkin/TARNTool/Images/TARNTool/SystemInfo/logo_large.png"));
+    setWindowIcon(logo);
+    m_pWindowTitle->setIcon(logo);
 
     m_pMenu = new aptui::Menu(this);
     m_pAboutAction = new AboutDialog(nullptr);
