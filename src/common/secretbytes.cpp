@@ -21,10 +21,3 @@ void wipeSecret(QByteArray &bytes)
         wipe(const_cast<char *>(bytes.constData()), std::size_t(bytes.size()));
     bytes.clear();
 }
-
-void wipeSecret(QString &text)
-{
-    if (!text.isEmpty())
-        wipe(const_cast<QChar *>(text.constData()), std::size_t(text.size()) * sizeof(QChar));
-    text.clear();
-}

@@ -395,9 +395,7 @@ void DeviceModifyPage::onNewPasswordTextChanged(const QString &strNewPassword)
 bool DeviceModifyPage::passwordBytes(aptui::MultiStateLineEdit *edit, QLabel *hint, QByteArray *out)
 {
     bool ok = true;
-    QString text = edit->text();
-    *out = OrvoGUIToolkit::ConvertFromUnicode(text, nullptr, &ok);
-    wipeSecret(text);
+    *out = OrvoGUIToolkit::ConvertFromUnicode(edit->text(), nullptr, &ok);
     if (ok)
         return true;
     // Sending a substitute byte would give the device a password nobody typed.

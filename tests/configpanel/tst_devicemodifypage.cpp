@@ -375,7 +375,11 @@ void TestDeviceModifyPage::singleChecksAndDeviceAnswers()
     TARN_DEVICE_INFO stored;
     QVERIFY(DeviceStore::instance()->get("S1", "00:00:00:00:00:01", &stored));
     QCOMPARE(TARN::fieldText(stored.ipv4Address), QStringLiteral("10.0.0.9"));
+    // Every attempt sent the password as typed: using it leaves the field as it was.
+    for (const fake::Call &call : fake::taken())
+        QCOMPARE(call.password, QByteArray("wrong-pass"));
     QCOMPARE(fake::taken().size(), 4);
+    QCOMPARE(edit("m_lineEditAdminPassword")->text(), QStringLiteral("wrong-pass"));
 }
 
 void TestDeviceModifyPage::batchAcrossBoundary()
