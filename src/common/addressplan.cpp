@@ -73,14 +73,14 @@ QString AddressPlan::message(int count) const
     case NoError:
         return QString();
     case BadStart:
-        return QCoreApplication::translate("DeviceModifyPage", "IP Address not correct.");
+        return QCoreApplication::translate("TarnTool::DeviceModifyPage", "IP Address not correct.");
     case BadMask:
-        return QCoreApplication::translate("DeviceModifyPage", "Subnet Mask not correct.");
+        return QCoreApplication::translate("TarnTool::DeviceModifyPage", "Subnet Mask not correct.");
     case StartNotHost:
-        return QCoreApplication::translate("DeviceModifyPage",
+        return QCoreApplication::translate("TarnTool::DeviceModifyPage",
                                            "The start address is not a host address of its subnet.");
     case TooMany:
-        return QCoreApplication::translate("DeviceModifyPage",
+        return QCoreApplication::translate("TarnTool::DeviceModifyPage",
                                            "Only %1 of the %2 devices fit between the start address and the end of "
                                            "its subnet. Nothing was changed.")
             .arg(m_fit)

@@ -29,7 +29,7 @@ public:
     int fit() const { return m_fit; }
     const QStringList &addresses() const { return m_addresses; }
     // The person's message for a refused plan, translated in the panel's context
-    // ("DeviceModifyPage"); empty for a plan that holds.
+    // (TarnTool::DeviceModifyPage); empty for a plan that holds.
     QString message(int count) const;
 
 private:

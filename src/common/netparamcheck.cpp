@@ -30,8 +30,8 @@ QString startAddress(const QString &text)
 {
     const QString t = text.trimmed();
     if (t.isEmpty())
-        return QCoreApplication::translate("DeviceNetParaPage", "Please input IP Address.");
-    return isValidIPv4Address(t) ? QString() : QCoreApplication::translate("DeviceNetParaPage", "IP Address not correct.");
+        return QCoreApplication::translate("TarnTool::DeviceNetParaPage", "Please input IP Address.");
+    return isValidIPv4Address(t) ? QString() : QCoreApplication::translate("TarnTool::DeviceNetParaPage", "IP Address not correct.");
 }
 
 QString ipAddress(const QString &text)
@@ -43,45 +43,45 @@ QString subnetMask(const QString &text)
 {
     const QString t = text.trimmed();
     if (t.isEmpty())
-        return QCoreApplication::translate("DeviceNetParaPage", "Subnet mask can not be empty.");
-    return isValidSubnetMask(t) ? QString() : QCoreApplication::translate("DeviceNetParaPage", "Subnet Mask not correct.");
+        return QCoreApplication::translate("TarnTool::DeviceNetParaPage", "Subnet mask can not be empty.");
+    return isValidSubnetMask(t) ? QString() : QCoreApplication::translate("TarnTool::DeviceNetParaPage", "Subnet Mask not correct.");
 }
 
 QString gateway(const QString &text)
 {
     const QString t = text.trimmed();
     if (t.isEmpty())
-        return QCoreApplication::translate("DeviceNetParaPage", "Gateway can not be empty");
-    return isValidGateway(t) ? QString() : QCoreApplication::translate("DeviceNetParaPage", "Gateway not correct.");
+        return QCoreApplication::translate("TarnTool::DeviceNetParaPage", "Gateway can not be empty");
+    return isValidGateway(t) ? QString() : QCoreApplication::translate("TarnTool::DeviceNetParaPage", "Gateway not correct.");
 }
 
 QString port(const QString &text)
 {
-    return inRange(text, 2000, 65535) ? QString() : QCoreApplication::translate("DeviceNetParaPage", "Device port ranges from 2000 to 65535.");
+    return inRange(text, 2000, 65535) ? QString() : QCoreApplication::translate("TarnTool::DeviceNetParaPage", "Device port ranges from 2000 to 65535.");
 }
 
 QString httpPort(const QString &text, bool enabled)
 {
     if (!enabled)
         return QString();
-    return inRange(text, 1, 65535) ? QString() : QCoreApplication::translate("DeviceNetParaPage", "Http port ranges from 1 to 65535.");
+    return inRange(text, 1, 65535) ? QString() : QCoreApplication::translate("TarnTool::DeviceNetParaPage", "Http port ranges from 1 to 65535.");
 }
 
 QString ipv6Address(const QString &text)
 {
     const QString t = text.trimmed();
-    return !t.isEmpty() && isValidIPv6Address(t) ? QString() : QCoreApplication::translate("DeviceNetParaPage", "IPv6 Address not correct.");
+    return !t.isEmpty() && isValidIPv6Address(t) ? QString() : QCoreApplication::translate("TarnTool::DeviceNetParaPage", "IPv6 Address not correct.");
 }
 
 QString ipv6Gateway(const QString &text)
 {
     const QString t = text.trimmed();
-    return !t.isEmpty() && isValidIPv6Address(t) ? QString() : QCoreApplication::translate("DeviceNetParaPage", "IPv6 gateway not correct.");
+    return !t.isEmpty() && isValidIPv6Address(t) ? QString() : QCoreApplication::translate("TarnTool::DeviceNetParaPage", "IPv6 gateway not correct.");
 }
 
 QString ipv6PrefixLength(const QString &text)
 {
-    return inRange(text, 0, 127) ? QString() : QCoreApplication::translate("DeviceNetParaPage", "IPv6 prefix length ranges from 0 to 127.");
+    return inRange(text, 0, 127) ? QString() : QCoreApplication::translate("TarnTool::DeviceNetParaPage", "IPv6 prefix length ranges from 0 to 127.");
 }
 
 } // namespace NetParamCheck

@@ -5,7 +5,7 @@
 // The checks of the network parameter form, apart from any widget, so a command-line tool can run
 // the same rules and say the same things. Each check takes the field's text as typed (blanks around
 // it are ignored) and answers an empty text when it passes, otherwise the message for the person,
-// translated in the form's context ("DeviceNetParaPage").
+// translated in the form's context.
 namespace NetParamCheck {
 
 QString startAddress(const QString &text);
