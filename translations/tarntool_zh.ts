@@ -134,7 +134,7 @@
 <context>
     <name>TarnTool::DeviceActivePage</name>
     <message>
-        <location filename="../src/configpanel/deviceactivepage.cpp" line="+95"/>
+        <location filename="../src/configpanel/deviceactivepage.cpp" line="+106"/>
         <source>Device not activated</source>
         <translation>设备未激活</translation>
     </message>
@@ -169,17 +169,17 @@
         <translation>抱歉，您选择的设备中有未激活的设备</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>Note: please activate</source>
         <translation>注意：请先激活</translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="+1"/>
         <source>the device</source>
         <translation>设备</translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="+1"/>
         <source>to perform other operations</source>
         <translation>后再进行其他操作</translation>
     </message>
@@ -362,7 +362,7 @@
         <translation>从起始地址到其子网末尾只能容纳%2台设备中的%1台。未做任何修改。</translation>
     </message>
     <message>
-        <location filename="../src/configpanel/devicemodifypage.cpp" line="+235"/>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="+244"/>
         <source>New Password:</source>
         <translation>新密码：</translation>
     </message>
@@ -597,7 +597,7 @@
         <translation>修改结果</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+9"/>
         <source>Confirmation List</source>
         <translation>确认列表</translation>
     </message>

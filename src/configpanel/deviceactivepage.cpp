@@ -29,6 +29,17 @@ QString centred(const QString &text)
     return QString::fromLatin1(kCentre).arg(text);
 }
 
+// The emphasis template puts its three parts side by side; between two words of a language that
+// separates words by blanks ("activate" + "the device") one blank goes in, elsewhere none.
+QString joined(const QString &left, const QString &right)
+{
+    if (left.isEmpty() || right.isEmpty() || left.back().isSpace() || right.front().isSpace())
+        return left;
+    const bool latinWords = left.back().isLetterOrNumber() && left.back().unicode() < 0x3000
+        && right.front().isLetterOrNumber() && right.front().unicode() < 0x3000;
+    return latinWords ? left + QLatin1Char(' ') : left;
+}
+
 } // namespace
 
 DeviceActivePage::DeviceActivePage(QWidget *parent)
@@ -117,8 +128,10 @@ void DeviceActivePage::setMixedBatchNotice()
 {
     m_labelNetPara->setText(centred(tr("Batch devices network parameters")));
     m_labelWord1->setText(tr("Sorry,the devices you have chosen has not activated devices"));
-    m_labelWord2->setText(QString::fromLatin1(kEmphasis)
-                              .arg(tr("Note: please activate"), tr("the device"), tr("to perform other operations")));
+    const QString note = tr("Note: please activate");
+    const QString device = tr("the device");
+    const QString rest = tr("to perform other operations");
+    m_labelWord2->setText(QString::fromLatin1(kEmphasis).arg(joined(note, device), joined(device, rest), rest));
     m_labelWord2->show();
     m_tipWidget->hide();
     m_labelActiveNow->hide();

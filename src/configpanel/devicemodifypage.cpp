@@ -110,6 +110,13 @@ DeviceModifyPage::DeviceModifyPage(QWidget *parent)
     m_stackedWidget->addWidget(m_netParaPage);
     m_stackedWidget->addWidget(m_activePage);
     m_stackedWidget->setCurrentIndex(0);
+    // The stack takes the height of the page it shows, so the forms below follow it closely.
+    connect(m_stackedWidget, &QStackedWidget::currentChanged, this, [this](int current) {
+        for (int i = 0; i < m_stackedWidget->count(); ++i)
+            m_stackedWidget->widget(i)->setSizePolicy(QSizePolicy::Preferred,
+                                                      i == current ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+    });
+    m_activePage->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
 
     showView(NoSelectionView);
 
@@ -147,7 +154,8 @@ void DeviceModifyPage::buildWidgets()
     page->setSpacing(6);
     m_stackedWidget = new QStackedWidget(m_widgetModifyPage);
     m_stackedWidget->setObjectName(QStringLiteral("m_stackedWidget"));
-    page->addWidget(m_stackedWidget, 1);
+    m_stackedWidget->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    page->addWidget(m_stackedWidget);
 
     m_frameActive = new QFrame(m_widgetModifyPage);
     m_frameActive->setObjectName(QStringLiteral("m_frameActive"));
@@ -163,10 +171,11 @@ void DeviceModifyPage::buildWidgets()
     active->addWidget(m_labelNewPassword, 0, 0);
     active->addWidget(m_lineEditNewPassword, 0, 1);
     active->addWidget(m_labelHintNewPassword, 0, 2);
+    // The strength row: the level word under the caption, the three bars under the field.
     auto *levelRow = new QHBoxLayout;
-    levelRow->setSpacing(3);
+    levelRow->setSpacing(4);
     m_labelLevel = makeLabel(m_frameActive, "m_labelLevel");
-    m_labelLevel->setMinimumWidth(50);
+    m_labelLevel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_labelLevel1 = makeLabel(m_frameActive, "m_labelLevel1");
     m_labelLevel2 = makeLabel(m_frameActive, "m_labelLevel2");
     m_labelLevel3 = makeLabel(m_frameActive, "m_labelLevel3");
@@ -175,11 +184,11 @@ void DeviceModifyPage::buildWidgets()
         bar->setAlignment(Qt::AlignCenter);
         levelRow->addWidget(bar);
     }
-    levelRow->addWidget(m_labelLevel);
-    levelRow->addStretch();
-    active->addLayout(levelRow, 1, 1);
     m_labelHintLevel = makeHint(m_frameActive, "m_labelHintLevel");
-    active->addWidget(m_labelHintLevel, 1, 2);
+    levelRow->addWidget(m_labelHintLevel);
+    levelRow->addStretch();
+    active->addWidget(m_labelLevel, 1, 0);
+    active->addLayout(levelRow, 1, 1, 1, 2);
     m_labelConfirmPasswoed = makeLabel(m_frameActive, "m_labelConfirmPasswoed");
     m_lineEditConfirmPassword = new aptui::MultiStateLineEdit(m_frameActive);
     m_lineEditConfirmPassword->setObjectName(QStringLiteral("m_lineEditConfirmPassword"));
@@ -206,15 +215,15 @@ void DeviceModifyPage::buildWidgets()
     modify->addWidget(m_labelAdminPassword, 0, 0);
     modify->addWidget(m_lineEditAdminPassword, 0, 1);
     modify->addWidget(m_labelHintAdimaPassword, 0, 2);
-    auto *buttons = new QHBoxLayout;
     m_btnModify = makeButton(m_frameModifyPara, "m_btnModify");
     m_btnModify->setMinimumHeight(30);
+    modify->addWidget(m_btnModify, 1, 1);
     m_btnLostPassword = makeButton(m_frameModifyPara, "m_btnLostPassword");
     m_btnLostPassword->setFlat(true);
-    buttons->addWidget(m_btnModify, 1);
-    buttons->addWidget(m_btnLostPassword);
-    modify->addLayout(buttons, 1, 1);
+    m_btnLostPassword->setCursor(Qt::PointingHandCursor);
+    modify->addWidget(m_btnLostPassword, 2, 1, Qt::AlignRight);
     page->addWidget(m_frameModifyPara);
+    page->addStretch(1);
     root->addWidget(m_widgetModifyPage, 1);
 
     m_widgetProgress = new QWidget(this);

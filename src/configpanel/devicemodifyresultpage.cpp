@@ -68,6 +68,8 @@ DeviceModifyResultPage::DeviceModifyResultPage(QWidget *parent)
     for (int c = 0; c < 5; ++c)
         m_model->setHeaderData(c, Qt::Horizontal, int(Qt::AlignLeft | Qt::AlignVCenter), Qt::TextAlignmentRole);
     m_tableViewResult->setModel(m_model);
+    // Failure texts can be long: the last column takes what the dialog has left.
+    m_tableViewResult->header()->setStretchLastSection(true);
     root->addWidget(m_tableViewResult);
 
     setContentWidget(content);

@@ -126,7 +126,7 @@ DeviceNetParaPage::DeviceNetParaPage(QWidget *parent)
     m_lineEditHttpPort = addRow(grid, 8, "m_labelHttpPort", QString(), &m_labelHttpPort, "m_lineEditHttpPort",
                                 "m_labelHintHttpPort", &m_labelHintHttpPort);
     root->addWidget(m_WidgetItems);
-    root->addStretch();
+    root->addSpacing(6);
 
     auto *footer = new QHBoxLayout;
     m_labelGrayLine = makeLabel(this, "m_labelGrayLine");
