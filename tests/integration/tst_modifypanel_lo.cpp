@@ -51,6 +51,7 @@ private slots:
     void batchThatDoesNotFitIsRefused();
     void lostAnswerAndSilentDevice();
     void activateEveryNewDevice();
+    void activationWhoseAnswerIsLost();
 
 private:
     struct Device
@@ -366,6 +367,21 @@ void TestModifyPanelLoopback::activateEveryNewDevice()
         QVERIFY(state.value("hash").toString().startsWith("$argon2id$"));
     }
     QVERIFY(m_panel->findChild<QLineEdit *>("m_lineEditNewPassword")->text().isEmpty());
+}
+
+void TestModifyPanelLoopback::activationWhoseAnswerIsLost()
+{
+    // The slow device is activated, but its answer comes after the library has given up: its
+    // announcement must still turn the row "Activated", and the person be told it succeeded.
+    const Device &slow = m_slowDevices[0];
+    QVERIFY(!slow.activated);
+    check({slow.mac});
+    QVERIFY(m_panel->findChild<QWidget *>("m_frameActive")->isVisible());
+    type("m_lineEditNewPassword", "Install#2026");
+    type("m_lineEditConfirmPassword", "Install#2026");
+    QCOMPARE(press("m_btnActive"), QStringList {"Activate Succeed."});
+    QTRY_COMPARE_WITH_TIMEOUT(cell(slow.mac, DeviceInfoModel::IdActivate), QStringLiteral("Activated"), 5000);
+    QCOMPARE(stateOf(m_slowState, slow.mac).value("act").toInt(), 0);
 }
 
 QTEST_MAIN(TestModifyPanelLoopback)
