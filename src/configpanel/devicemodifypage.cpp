@@ -84,6 +84,24 @@ TARN::BatchStep modifyStep(const DeviceInfo &device, const QString &address, con
     return step;
 }
 
+// Writes what a device took into the store. Under DHCP the addresses sent were the old ones and
+// the device takes a lease: the store keeps what the device last announced rather than going back.
+void storeTaken(const DeviceInfo &device, TARN_NETWORK_PARAMS params)
+{
+    DeviceStore *store = DeviceStore::instance();
+    QPX_Guard guard(store->mutex());
+    if (params.dhcpEnabled == 1) {
+        TARN_NETWORK_PARAMS current;
+        std::memset(&current, 0, sizeof current);
+        if (store->getNetParam(device.strSerialNo, device.strMAC, &current)) {
+            std::memcpy(params.ipv4Address, current.ipv4Address, sizeof params.ipv4Address);
+            std::memcpy(params.ipv4SubnetMask, current.ipv4SubnetMask, sizeof params.ipv4SubnetMask);
+            std::memcpy(params.ipv4Gateway, current.ipv4Gateway, sizeof params.ipv4Gateway);
+        }
+    }
+    store->setNetParam(device.strSerialNo, device.strMAC, params);
+}
+
 TARN::BatchStep activateStep(const DeviceInfo &device, const QByteArray &password)
 {
     TARN::BatchStep step;
@@ -536,10 +554,7 @@ void DeviceModifyPage::modifySingle()
     wipeSecret(password);
 
     if (result.outcome == TARN::StepResult::Done) {
-        {
-            QPX_Guard guard(DeviceStore::instance()->mutex());
-            DeviceStore::instance()->setNetParam(first.strSerialNo, first.strMAC, params);
-        }
+        storeTaken(first, params);
         first.strResult = tr("Succeed");
         if (!params.dhcpEnabled)
             first.strIPv4 = address;
@@ -624,8 +639,7 @@ void DeviceModifyPage::modifyBatch()
             continue;
         if (isStatic)
             device.strIPv4 = addresses.at(j);
-        QPX_Guard guard(DeviceStore::instance()->mutex());
-        DeviceStore::instance()->setNetParam(device.strSerialNo, device.strMAC, sent.at(j));
+        storeTaken(device, sent.at(j));
     }
     if (!m_selectionPending)
         m_vecDeviceInfo = devices;

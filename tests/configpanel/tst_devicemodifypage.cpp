@@ -455,12 +455,26 @@ void TestDeviceModifyPage::batchRefusedBeforeSending()
              QStringList {"These devices cannot be given addresses from a start address. Check Enable DHCP, or "
                           "modify them one at a time."});
     QVERIFY(fake::taken().isEmpty());
-    // With DHCP they can all be switched over, each keeping its stored addresses.
+    // With DHCP they can all be switched over, each keeping its stored addresses. The first
+    // announces its lease while it answers, and the store (kept by the table, as in the tool)
+    // keeps the lease rather than going back to the address sent.
+    TARN_DEVICE_INFO leased = records[0];
+    TARN::setFieldText(leased.ipv4Address, QStringLiteral("192.168.254.100"));
+    leased.dhcpEnabled = 1;
+    leased.eventType = TARN_EVENT_UPDATE;
+    fake::lateNews.insert(TARN::macOf(leased).toLatin1(), leased);
+    QObject table;
+    connect(m_handler.data(), &TARN::TarnHandler::signalDeviceUpdate, &table,
+            [](TARN_DEVICE_INFO d) { DeviceStore::instance()->replace(d); });
     child<QCheckBox>(m_page, "m_checkBoxBatchDHCP")->setChecked(true);
     click("m_btnModify");
     QCOMPARE(fake::taken().size(), 5);
     QCOMPARE(int(fake::taken()[0].params.dhcpEnabled), 1);
     QCOMPARE(TARN::fieldText(fake::taken()[0].params.ipv4Address), QStringLiteral("192.168.1.64"));
+    TARN_DEVICE_INFO stored;
+    QVERIFY(DeviceStore::instance()->get(TARN::serialOf(leased), TARN::macOf(leased), &stored));
+    QCOMPARE(TARN::fieldText(stored.ipv4Address), QStringLiteral("192.168.254.100"));
+    QCOMPARE(int(stored.dhcpEnabled), 1);
 }
 
 void TestDeviceModifyPage::batchStopsAfterCurrentDevice()
