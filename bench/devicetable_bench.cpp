@@ -1,8 +1,10 @@
 // How the device table copes with a large network: the time the display page takes for 1000 and
 // for 5000 online events, then 5000 updates and 5000 offline events, all through its slots on the
 // offscreen platform, and the memory the table and the store hold. Prints figures; fails nothing.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include <malloc.h>
 
@@ -11,9 +13,11 @@
 #include <QFile>
 #include <QStandardItem>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QVector>
 
 #include "devicelist/devicedisplaypage.h"
+#include "devicelist/deviceeventqueue.h"
 #include "devicelist/deviceinfomodel.h"
 #include "devicelist/devicestore.h"
 #include "discovery/devicefields.h"
@@ -27,6 +31,19 @@ class CoverParent : public QWidget
 public slots:
     void enableCover() {}
     void disableCover() {}
+};
+
+// Stands in for the discovery handler: its signals are emitted on another thread, as the
+// library's callbacks are, and reach the GUI thread queued.
+class Source : public QObject
+{
+    Q_OBJECT
+
+signals:
+    void online(TARN_DEVICE_INFO record);
+    void offline(TARN_DEVICE_INFO record);
+    void update(TARN_DEVICE_INFO record);
+    void finished();
 };
 
 TARN_DEVICE_INFO record(int i)
@@ -156,6 +173,76 @@ void run(const QString &config, int count, bool changeAndLeave)
     TarnTool::DeviceStore::instance()->clear();
 }
 
+// 5000 devices arrive, change and leave as fast as a thread can emit, delivered to the page
+// straight or through the event queue; a 1 ms timer on the GUI thread measures how long the event
+// loop went without a turn.
+void stalls(const QString &config, int count, bool queued)
+{
+    TarnTool::DeviceStore::instance()->clear();
+    QVector<TARN_DEVICE_INFO> records;
+    for (int i = 0; i < count; ++i)
+        records.append(record(i));
+    CoverParent parent;
+    auto *page = new TarnTool::DeviceDisplayPage(&parent, config);
+    parent.resize(1600, 900);
+    page->resize(1600, 900);
+    parent.show();
+    QApplication::processEvents();
+
+    Source source;
+    TarnTool::DeviceEventQueue queue(page);
+    if (queued) {
+        QObject::connect(&source, &Source::online, &queue, &TarnTool::DeviceEventQueue::onDeviceLogin);
+        QObject::connect(&source, &Source::offline, &queue, &TarnTool::DeviceEventQueue::onDeviceLogout);
+        QObject::connect(&source, &Source::update, &queue, &TarnTool::DeviceEventQueue::onDeviceUpdate);
+    } else {
+        QObject::connect(&source, &Source::online, page, &TarnTool::DeviceDisplayPage::onDeviceLogin);
+        QObject::connect(&source, &Source::offline, page, &TarnTool::DeviceDisplayPage::onDeviceLogout);
+        QObject::connect(&source, &Source::update, page, &TarnTool::DeviceDisplayPage::onDeviceUpdate);
+    }
+    bool sourceDone = false;
+    QObject::connect(&source, &Source::finished, &parent, [&] { sourceDone = true; });
+
+    QElapsedTimer total;
+    QElapsedTimer sinceTick;
+    double longest = 0;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    ticker.setInterval(1);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        longest = std::max(longest, ms(sinceTick));
+        sinceTick.restart();
+    });
+    total.start();
+    sinceTick.start();
+    ticker.start();
+    std::thread emitter([&] {
+        for (const TARN_DEVICE_INFO &r : records)
+            emit source.online(r);
+        for (TARN_DEVICE_INFO r : records) {
+            r.eventType = TARN_EVENT_UPDATE;
+            r.port = 8001;
+            emit source.update(r);
+        }
+        for (TARN_DEVICE_INFO r : records) {
+            r.eventType = TARN_EVENT_OFFLINE;
+            emit source.offline(r);
+        }
+        emit source.finished();
+    });
+    while (!sourceDone || queue.pending() > 0)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const double elapsed = ms(total);
+    ticker.stop();
+    emitter.join();
+    auto *model = page->findChild<TarnTool::DeviceInfoModel *>();
+    std::printf("%5d arrive, change and leave, %-22s total %8.1f ms, longest stall %8.1f ms, rows left %d\n",
+                count, queued ? "through the queue:" : "straight to the page:", elapsed, longest,
+                model->rowCount());
+    delete page;
+    TarnTool::DeviceStore::instance()->clear();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -171,6 +258,10 @@ int main(int argc, char **argv)
     std::printf("Device table through the display page's slots (offscreen):\n");
     run(config, 1000, false);
     run(config, 5000, true);
+
+    std::printf("\nEvent loop stalls while signals arrive from another thread:\n");
+    stalls(config, 5000, false);
+    stalls(config, 5000, true);
     return 0;
 }
 

@@ -124,14 +124,6 @@
     </message>
 </context>
 <context>
-    <name>TARNToolMainPage</name>
-    <message>
-        <location filename="../src/app/tarntoolmainpage.ui" line="+14"/>
-        <source>TARNToolMainPage</source>
-        <translation>TARN工具主界面</translation>
-    </message>
-</context>
-<context>
     <name>TarnTool::DeviceActivePage</name>
     <message>
         <location filename="../src/configpanel/deviceactivepage.cpp" line="+106"/>
@@ -187,7 +179,12 @@
 <context>
     <name>TarnTool::DeviceDisplayPage</name>
     <message>
-        <location filename="../src/devicelist/devicedisplaypage.cpp" line="+276"/>
+        <location filename="../src/devicelist/devicedisplaypage.cpp" line="+65"/>
+        <source>Devices</source>
+        <translation>设备</translation>
+    </message>
+    <message>
+        <location line="+212"/>
         <source>Succeed</source>
         <translation>成功</translation>
     </message>
@@ -362,7 +359,7 @@
         <translation>从起始地址到其子网末尾只能容纳%2台设备中的%1台。未做任何修改。</translation>
     </message>
     <message>
-        <location filename="../src/configpanel/devicemodifypage.cpp" line="+244"/>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="+262"/>
         <source>New Password:</source>
         <translation>新密码：</translation>
     </message>
@@ -446,13 +443,13 @@
     <message>
         <location line="-31"/>
         <location line="+19"/>
-        <location line="+54"/>
-        <location line="+147"/>
+        <location line="+51"/>
+        <location line="+146"/>
         <source>Succeed</source>
         <translation>成功</translation>
     </message>
     <message>
-        <location line="-218"/>
+        <location line="-214"/>
         <source>Not changed: the batch was stopped</source>
         <translation>未修改：批量操作已停止</translation>
     </message>
@@ -498,7 +495,7 @@
         <translation>抱歉，请输入管理员密码。</translation>
     </message>
     <message>
-        <location line="+35"/>
+        <location line="+32"/>
         <source>Modify network parameters succeed.</source>
         <translation>修改网络参数成功。</translation>
     </message>
@@ -513,7 +510,7 @@
         <translation>这些设备不能按起始地址分配地址。请勾选“启用DHCP”，或逐台修改。</translation>
     </message>
     <message>
-        <location line="+59"/>
+        <location line="+58"/>
         <location line="+120"/>
         <source>Please select a device.</source>
         <translation>请选择设备。</translation>
@@ -842,9 +839,9 @@
 <context>
     <name>TarnTool::TARNToolMainPage</name>
     <message>
-        <location filename="../src/app/tarntoolmainpage.cpp" line="+59"/>
+        <location filename="../src/app/tarntoolmainpage.cpp" line="+60"/>
         <source>Fold or unfold the modify panel</source>
-        <translation>折叠或展开修改面板</translation>
+        <translation>收起或展开修改面板</translation>
     </message>
     <message>
         <location line="+2"/>
@@ -852,7 +849,7 @@
         <translation>TARN工具</translation>
     </message>
     <message>
-        <location line="+56"/>
+        <location line="+58"/>
         <source>Hint</source>
         <translation>提示</translation>
     </message>
@@ -862,14 +859,14 @@
         <translation>初始化失败。</translation>
     </message>
     <message>
-        <location line="+92"/>
+        <location line="+94"/>
         <source>Exit</source>
         <translation>退出</translation>
     </message>
     <message>
         <location line="+1"/>
         <source>Exit the TARN software?</source>
-        <translation>确定退出TARN软件吗？</translation>
+        <translation>确定退出TARN软件？</translation>
     </message>
 </context>
 <context>
@@ -937,6 +934,29 @@
         <location line="+5"/>
         <source>Version: </source>
         <translation>版本：</translation>
+    </message>
+</context>
+<context>
+    <name>aptui::WindowTitle</name>
+    <message>
+        <location filename="../src/aptui/windowtitle.cpp" line="+49"/>
+        <source>Minimize</source>
+        <translation>最小化</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Maximize or restore</source>
+        <translation>最大化或还原</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Menu</source>
+        <translation>菜单</translation>
     </message>
 </context>
 </TS>

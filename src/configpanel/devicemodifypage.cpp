@@ -119,7 +119,9 @@ DeviceModifyPage::DeviceModifyPage(QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("DeviceModifyPage"));
-    setMinimumWidth(320);
+    // A column of fixed width: the main window places the fold pin by it, also before its layout
+    // has run.
+    setFixedWidth(380);
     buildWidgets();
     retranslate();
 
