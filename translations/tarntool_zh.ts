@@ -124,6 +124,59 @@
     </message>
 </context>
 <context>
+    <name>TarnTool::DeviceActivePage</name>
+    <message>
+        <location filename="../src/configpanel/deviceactivepage.cpp" line="+106"/>
+        <source>Device not activated</source>
+        <translation>设备未激活</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The network parameters can be modified after the device is activated</source>
+        <translation>设备激活后才能修改网络参数</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Active now</source>
+        <translation>立即激活</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Device active</source>
+        <translation>设备激活</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Batch devices active</source>
+        <translation>批量激活设备</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Batch devices network parameters</source>
+        <translation>批量设备网络参数</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Sorry,the devices you have chosen has not activated devices</source>
+        <translation>抱歉，您选择的设备中有未激活的设备</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Note: please activate</source>
+        <translation>注意：请先激活</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>the device</source>
+        <translation>设备</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>to perform other operations</source>
+        <translation>后再进行其他操作</translation>
+    </message>
+</context>
+<context>
     <name>TarnTool::DeviceDisplayPage</name>
     <message>
         <location filename="../src/devicelist/devicedisplaypage.cpp" line="+65"/>
@@ -281,6 +334,413 @@
         <location line="+0"/>
         <source>OFF</source>
         <translation>关闭</translation>
+    </message>
+</context>
+<context>
+    <name>TarnTool::DeviceModifyPage</name>
+    <message>
+        <location filename="../src/common/addressplan.cpp" line="+76"/>
+        <source>IP Address not correct.</source>
+        <translation>IP地址不正确。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Subnet Mask not correct.</source>
+        <translation>子网掩码不正确。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The start address is not a host address of its subnet.</source>
+        <translation>起始地址不是其子网中的主机地址。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Only %1 of the %2 devices fit between the start address and the end of its subnet. Nothing was changed.</source>
+        <translation>从起始地址到其子网末尾只能容纳%2台设备中的%1台。未做任何修改。</translation>
+    </message>
+    <message>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="+262"/>
+        <source>New Password:</source>
+        <translation>新密码：</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Confirm Password:</source>
+        <translation>确认密码：</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Active</source>
+        <translation>激活</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Admin Password:</source>
+        <translation>管理员密码：</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Modify</source>
+        <translation>修改</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Forget Password</source>
+        <translation>忘记密码</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <location line="+150"/>
+        <source>Weak</source>
+        <translation>弱</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Medium</source>
+        <translation>中</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Strong</source>
+        <translation>强</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>The password holds a character that cannot be sent to the device.</source>
+        <translation>密码中含有无法发送给设备的字符。</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Device %1 of %2: %3</source>
+        <translation>第%1台，共%2台：%3</translation>
+    </message>
+    <message>
+        <location line="+31"/>
+        <source>(stopping after this device)</source>
+        <translation>（本台设备完成后停止）</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Device deny.</source>
+        <translation>设备拒绝。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Time out.</source>
+        <translation>超时。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location line="+19"/>
+        <location line="+19"/>
+        <source>Error%1:others</source>
+        <translation>错误%1：其他</translation>
+    </message>
+    <message>
+        <location line="-31"/>
+        <location line="+19"/>
+        <location line="+51"/>
+        <location line="+146"/>
+        <source>Succeed</source>
+        <translation>成功</translation>
+    </message>
+    <message>
+        <location line="-214"/>
+        <source>Not changed: the batch was stopped</source>
+        <translation>未修改：批量操作已停止</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <location line="+19"/>
+        <source>Error%1:no answer, result unknown</source>
+        <translation>错误%1：无应答，结果未知</translation>
+    </message>
+    <message>
+        <location line="-14"/>
+        <source>Error%1:device deny</source>
+        <translation>错误%1：设备拒绝</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Error%1:time out</source>
+        <translation>错误%1：超时</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Not activated: the batch was stopped</source>
+        <translation>未激活：批量操作已停止</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Error%1:Device deny.</source>
+        <translation>错误%1：设备拒绝。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Error%1:reactive</source>
+        <translation>错误%1：重复激活</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Sorry, please select the equipment.</source>
+        <translation>抱歉，请选择设备。</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Sorry, please enter the administrator password.</source>
+        <translation>抱歉，请输入管理员密码。</translation>
+    </message>
+    <message>
+        <location line="+32"/>
+        <source>Modify network parameters succeed.</source>
+        <translation>修改网络参数成功。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Time out. The device has not announced whether it took the change; refresh the list to see its current values.</source>
+        <translation>超时。设备尚未告知是否已接受修改，请刷新列表查看其当前参数。</translation>
+    </message>
+    <message>
+        <location line="+32"/>
+        <source>These devices cannot be given addresses from a start address. Check Enable DHCP, or modify them one at a time.</source>
+        <translation>这些设备不能按起始地址分配地址。请勾选“启用DHCP”，或逐台修改。</translation>
+    </message>
+    <message>
+        <location line="+58"/>
+        <location line="+120"/>
+        <source>Please select a device.</source>
+        <translation>请选择设备。</translation>
+    </message>
+    <message>
+        <location line="-116"/>
+        <source>The password can not be empty.</source>
+        <translation>密码不能为空。</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>The password you typed do not match.</source>
+        <translation>两次输入的密码不一致。</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Valid password range [8-16]. You can use a combination of numbers,lowercase, uppercase and special character for your password with at least two kinds of them contained.</source>
+        <translation>密码长度范围[8-16]。密码可由数字、小写字母、大写字母和特殊字符组合而成，且至少包含其中两种。</translation>
+    </message>
+    <message>
+        <location line="+36"/>
+        <source>Activate Succeed.</source>
+        <translation>激活成功。</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Time out. The device has not announced whether it was activated; refresh the list to see its current state.</source>
+        <translation>超时。设备尚未告知是否已激活，请刷新列表查看其当前状态。</translation>
+    </message>
+    <message>
+        <location line="+49"/>
+        <source>Activation</source>
+        <translation>激活</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Batch activate devices</source>
+        <translation>批量激活设备数</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Activate fail numbers</source>
+        <translation>激活失败数</translation>
+    </message>
+</context>
+<context>
+    <name>TarnTool::DeviceModifyResultPage</name>
+    <message>
+        <location filename="../src/configpanel/devicemodifyresultpage.cpp" line="+40"/>
+        <source>Devices Number:</source>
+        <translation>设备数：</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Failed Number:</source>
+        <translation>失败数：</translation>
+    </message>
+    <message>
+        <location line="+18"/>
+        <source>ID</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Device Type</source>
+        <translation>设备型号</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>IPv4 Address</source>
+        <translation>IPv4地址</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Serial Number</source>
+        <translation>序列号</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Modification</source>
+        <translation>修改结果</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Confirmation List</source>
+        <translation>确认列表</translation>
+    </message>
+    <message>
+        <location line="+27"/>
+        <source>Succeed</source>
+        <translation>成功</translation>
+    </message>
+</context>
+<context>
+    <name>TarnTool::DeviceNetParaPage</name>
+    <message>
+        <location filename="../src/common/netparamcheck.cpp" line="+33"/>
+        <source>Please input IP Address.</source>
+        <translation>请输入IP地址。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>IP Address not correct.</source>
+        <translation>IP地址不正确。</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>Subnet mask can not be empty.</source>
+        <translation>子网掩码不能为空。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Subnet Mask not correct.</source>
+        <translation>子网掩码不正确。</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Gateway can not be empty</source>
+        <translation>网关不能为空</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Gateway not correct.</source>
+        <translation>网关不正确。</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Device port ranges from 2000 to 65535.</source>
+        <translation>设备端口范围为2000到65535。</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Http port ranges from 1 to 65535.</source>
+        <translation>HTTP端口范围为1到65535。</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>IPv6 Address not correct.</source>
+        <translation>IPv6地址不正确。</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>IPv6 gateway not correct.</source>
+        <translation>IPv6网关不正确。</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>IPv6 prefix length ranges from 0 to 127.</source>
+        <translation>IPv6前缀长度范围为0到127。</translation>
+    </message>
+    <message>
+        <location filename="../src/configpanel/devicenetparapage.cpp" line="+176"/>
+        <source>Inport DevciePara</source>
+        <translation>导入设备参数</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location line="+1"/>
+        <source>Enable DHCP</source>
+        <translation>启用DHCP</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>StartIp:</source>
+        <translation>起始IP：</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Please set the start Ip address,then add one</source>
+        <translation>请设置起始IP地址，之后依次加一</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Device Serial:</source>
+        <translation>设备序列号：</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>IP Address:</source>
+        <translation>IP地址：</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Port:</source>
+        <translation>端口：</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Subnet Mask:</source>
+        <translation>子网掩码：</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Gateway:</source>
+        <translation>网关：</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>IPv6 Address:</source>
+        <translation>IPv6地址：</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>IPv6 Gateway:</source>
+        <translation>IPv6网关：</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>IPv6 Prefix Length:</source>
+        <translation>IPv6前缀长度：</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Http Port:</source>
+        <translation>HTTP端口：</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Security Verification</source>
+        <translation>安全验证</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Modify Network parameters</source>
+        <translation>修改网络参数</translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <source>Batch Modify Network parameters</source>
+        <translation>批量修改网络参数</translation>
     </message>
 </context>
 <context>

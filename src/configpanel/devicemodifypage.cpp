@@ -1,36 +1,818 @@
 #include "configpanel/devicemodifypage.h"
 
+#include <cstring>
+
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
 #include "aptui/coverwidget.h"
+#include "aptui/multistatelineedit.h"
+#include "aptui/passwordlevel.h"
+#include "aptui/warningdialog.h"
+#include "common/addressplan.h"
+#include "common/passwordrule.h"
+#include "common/secretbytes.h"
+#include "configpanel/deviceactivepage.h"
+#include "configpanel/devicemodifyresultpage.h"
+#include "configpanel/devicenetparapage.h"
+#include "devicelist/devicestore.h"
+#include "discovery/devicefields.h"
+#include "discovery/tarnhandler.h"
+#include "toolkit/guitext.h"
 
 namespace TarnTool {
 
-// A placeholder with the panel's interface, so the main window can hold it; the views and the
-// device operations come next.
+namespace {
+
+const char kGreyBar[] = ":/CommonSkin/Password/Images/Public/Control/Password/grey.png";
+
+QLabel *makeLabel(QWidget *parent, const char *name)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
+
+QLabel *makeHint(QWidget *parent, const char *name)
+{
+    QLabel *hint = makeLabel(parent, name);
+    hint->setFixedSize(16, 16);
+    return hint;
+}
+
+QPushButton *makeButton(QWidget *parent, const char *name)
+{
+    auto *button = new QPushButton(parent);
+    button->setObjectName(QLatin1String(name));
+    return button;
+}
+
+// Whether an announced record holds the values a modification sent.
+bool holds(const TARN_DEVICE_INFO &announced, const TARN_NETWORK_PARAMS &sent)
+{
+    if ((announced.dhcpEnabled == 1) != (sent.dhcpEnabled == 1))
+        return false;
+    if (announced.port != int(sent.port) || announced.httpPort != sent.httpPort)
+        return false;
+    // Under DHCP the device takes the addresses its server gives.
+    if (sent.dhcpEnabled == 1)
+        return true;
+    return TARN::fieldText(announced.ipv4Address) == TARN::fieldText(sent.ipv4Address)
+        && TARN::fieldText(announced.ipv4SubnetMask) == TARN::fieldText(sent.ipv4SubnetMask)
+        && TARN::fieldText(announced.ipv4Gateway) == TARN::fieldText(sent.ipv4Gateway);
+}
+
+TARN::BatchStep modifyStep(const DeviceInfo &device, const QString &address, const QByteArray &password,
+                           const TARN_NETWORK_PARAMS &params)
+{
+    TARN::BatchStep step;
+    step.mac = device.strMAC;
+    step.address = address;
+    const QByteArray mac = device.strMAC.toLatin1();
+    step.call = [mac, password, params](TARN::TarnHandler *handler) {
+        return handler->modifyDeviceNetParam(mac, password, params);
+    };
+    step.took = [params](const TARN_DEVICE_INFO &announced) { return holds(announced, params); };
+    return step;
+}
+
+// Writes what a device took into the store. Under DHCP the addresses sent were the old ones and
+// the device takes a lease: the store keeps what the device last announced rather than going back.
+void storeTaken(const DeviceInfo &device, TARN_NETWORK_PARAMS params)
+{
+    DeviceStore *store = DeviceStore::instance();
+    QPX_Guard guard(store->mutex());
+    if (params.dhcpEnabled == 1) {
+        TARN_NETWORK_PARAMS current;
+        std::memset(&current, 0, sizeof current);
+        if (store->getNetParam(device.strSerialNo, device.strMAC, &current)) {
+            std::memcpy(params.ipv4Address, current.ipv4Address, sizeof params.ipv4Address);
+            std::memcpy(params.ipv4SubnetMask, current.ipv4SubnetMask, sizeof params.ipv4SubnetMask);
+            std::memcpy(params.ipv4Gateway, current.ipv4Gateway, sizeof params.ipv4Gateway);
+        }
+    }
+    store->setNetParam(device.strSerialNo, device.strMAC, params);
+}
+
+TARN::BatchStep activateStep(const DeviceInfo &device, const QByteArray &password)
+{
+    TARN::BatchStep step;
+    step.mac = device.strMAC;
+    step.address = device.strIPv4;
+    const QByteArray serial = device.strSerialNo.toLatin1();
+    step.call = [serial, password](TARN::TarnHandler *handler) { return handler->activateDevice(serial, password); };
+    step.took = [](const TARN_DEVICE_INFO &announced) { return announced.activationState == TARN_ACTIVATED; };
+    return step;
+}
+
+} // namespace
+
 DeviceModifyPage::DeviceModifyPage(QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("DeviceModifyPage"));
-    setMinimumWidth(320);
+    // A column of fixed width: the main window places the fold pin by it, also before its layout
+    // has run.
+    setFixedWidth(380);
+    buildWidgets();
+    retranslate();
+
+    m_activePage = new DeviceActivePage(m_stackedWidget);
+    m_netParaPage = new DeviceNetParaPage(m_stackedWidget);
+    m_stackedWidget->addWidget(m_netParaPage);
+    m_stackedWidget->addWidget(m_activePage);
+    m_stackedWidget->setCurrentIndex(0);
+    // The stack takes the height of the page it shows, so the forms below follow it closely.
+    connect(m_stackedWidget, &QStackedWidget::currentChanged, this, [this](int current) {
+        for (int i = 0; i < m_stackedWidget->count(); ++i)
+            m_stackedWidget->widget(i)->setSizePolicy(QSizePolicy::Preferred,
+                                                      i == current ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+    });
+    m_activePage->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+
+    showView(NoSelectionView);
+
+    connect(m_btnModify, &QPushButton::clicked, this, &DeviceModifyPage::onModifyNetParas);
+    connect(m_btnActive, &QPushButton::clicked, this, &DeviceModifyPage::onActiveDevices);
+    connect(m_btnLostPassword, &QPushButton::clicked, this, &DeviceModifyPage::onForgetPassword);
+    connect(m_btnStopBatch, &QPushButton::clicked, this, &DeviceModifyPage::onStopBatch);
+    connect(m_lineEditNewPassword, &QLineEdit::textChanged, this, &DeviceModifyPage::onNewPasswordTextChanged);
+    connect(m_netParaPage, &DeviceNetParaPage::signalDhcpStateChanged, this, &DeviceModifyPage::onDhcpStateChanged);
+    connect(m_netParaPage, &DeviceNetParaPage::signalBatchDhcpStateChanged, this,
+            &DeviceModifyPage::onBatchDhcpStateChanged);
     aptui::connectCoverSlots(this, parent);
+
+    for (aptui::MultiStateLineEdit *edit : {m_lineEditAdminPassword, m_lineEditConfirmPassword, m_lineEditNewPassword}) {
+        edit->installEventFilter(this);
+        edit->setMaxLength(16);
+        edit->setContextMenuPolicy(Qt::NoContextMenu);
+        edit->setEchoMode(QLineEdit::Password);
+        // Dropping text in is pasting by another name.
+        edit->setAcceptDrops(false);
+    }
 }
 
 DeviceModifyPage::~DeviceModifyPage() = default;
 
+void DeviceModifyPage::buildWidgets()
+{
+    auto *root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    m_widgetModifyPage = new QWidget(this);
+    m_widgetModifyPage->setObjectName(QStringLiteral("m_widgetModifyPage"));
+    auto *page = new QVBoxLayout(m_widgetModifyPage);
+    page->setContentsMargins(0, 0, 0, 12);
+    page->setSpacing(6);
+    m_stackedWidget = new QStackedWidget(m_widgetModifyPage);
+    m_stackedWidget->setObjectName(QStringLiteral("m_stackedWidget"));
+    m_stackedWidget->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    page->addWidget(m_stackedWidget);
+
+    m_frameActive = new QFrame(m_widgetModifyPage);
+    m_frameActive->setObjectName(QStringLiteral("m_frameActive"));
+    auto *active = new QGridLayout(m_frameActive);
+    active->setContentsMargins(16, 0, 16, 0);
+    active->setHorizontalSpacing(6);
+    active->setVerticalSpacing(8);
+    active->setColumnMinimumWidth(0, 130);
+    m_labelNewPassword = makeLabel(m_frameActive, "m_labelNewPassword");
+    m_lineEditNewPassword = new aptui::MultiStateLineEdit(m_frameActive);
+    m_lineEditNewPassword->setObjectName(QStringLiteral("m_lineEditNewPassword"));
+    m_labelHintNewPassword = makeHint(m_frameActive, "m_labelHintNewPassword");
+    active->addWidget(m_labelNewPassword, 0, 0);
+    active->addWidget(m_lineEditNewPassword, 0, 1);
+    active->addWidget(m_labelHintNewPassword, 0, 2);
+    // The strength row: the level word under the caption, the three bars under the field.
+    auto *levelRow = new QHBoxLayout;
+    levelRow->setSpacing(4);
+    m_labelLevel = makeLabel(m_frameActive, "m_labelLevel");
+    m_labelLevel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_labelLevel1 = makeLabel(m_frameActive, "m_labelLevel1");
+    m_labelLevel2 = makeLabel(m_frameActive, "m_labelLevel2");
+    m_labelLevel3 = makeLabel(m_frameActive, "m_labelLevel3");
+    for (QLabel *bar : {m_labelLevel1, m_labelLevel2, m_labelLevel3}) {
+        bar->setFixedWidth(65);
+        bar->setAlignment(Qt::AlignCenter);
+        levelRow->addWidget(bar);
+    }
+    m_labelHintLevel = makeHint(m_frameActive, "m_labelHintLevel");
+    levelRow->addWidget(m_labelHintLevel);
+    levelRow->addStretch();
+    active->addWidget(m_labelLevel, 1, 0);
+    active->addLayout(levelRow, 1, 1, 1, 2);
+    m_labelConfirmPasswoed = makeLabel(m_frameActive, "m_labelConfirmPasswoed");
+    m_lineEditConfirmPassword = new aptui::MultiStateLineEdit(m_frameActive);
+    m_lineEditConfirmPassword->setObjectName(QStringLiteral("m_lineEditConfirmPassword"));
+    m_labelHintConfirmPassword = makeHint(m_frameActive, "m_labelHintConfirmPassword");
+    active->addWidget(m_labelConfirmPasswoed, 2, 0);
+    active->addWidget(m_lineEditConfirmPassword, 2, 1);
+    active->addWidget(m_labelHintConfirmPassword, 2, 2);
+    m_btnActive = makeButton(m_frameActive, "m_btnActive");
+    m_btnActive->setMinimumHeight(30);
+    active->addWidget(m_btnActive, 3, 1);
+    page->addWidget(m_frameActive);
+
+    m_frameModifyPara = new QFrame(m_widgetModifyPage);
+    m_frameModifyPara->setObjectName(QStringLiteral("m_frameModifyPara"));
+    auto *modify = new QGridLayout(m_frameModifyPara);
+    modify->setContentsMargins(16, 0, 16, 0);
+    modify->setHorizontalSpacing(6);
+    modify->setVerticalSpacing(8);
+    modify->setColumnMinimumWidth(0, 130);
+    m_labelAdminPassword = makeLabel(m_frameModifyPara, "m_labelAdminPassword");
+    m_lineEditAdminPassword = new aptui::MultiStateLineEdit(m_frameModifyPara);
+    m_lineEditAdminPassword->setObjectName(QStringLiteral("m_lineEditAdminPassword"));
+    m_labelHintAdimaPassword = makeHint(m_frameModifyPara, "m_labelHintAdimaPassword");
+    modify->addWidget(m_labelAdminPassword, 0, 0);
+    modify->addWidget(m_lineEditAdminPassword, 0, 1);
+    modify->addWidget(m_labelHintAdimaPassword, 0, 2);
+    m_btnModify = makeButton(m_frameModifyPara, "m_btnModify");
+    m_btnModify->setMinimumHeight(30);
+    modify->addWidget(m_btnModify, 1, 1);
+    m_btnLostPassword = makeButton(m_frameModifyPara, "m_btnLostPassword");
+    m_btnLostPassword->setFlat(true);
+    m_btnLostPassword->setCursor(Qt::PointingHandCursor);
+    modify->addWidget(m_btnLostPassword, 2, 1, Qt::AlignRight);
+    page->addWidget(m_frameModifyPara);
+    page->addStretch(1);
+    root->addWidget(m_widgetModifyPage, 1);
+
+    m_widgetProgress = new QWidget(this);
+    m_widgetProgress->setObjectName(QStringLiteral("m_widgetProgress"));
+    auto *progress = new QHBoxLayout(m_widgetProgress);
+    progress->setContentsMargins(16, 6, 16, 10);
+    m_labelProgress = makeLabel(m_widgetProgress, "m_labelProgress");
+    m_labelProgress->setWordWrap(true);
+    m_btnStopBatch = makeButton(m_widgetProgress, "m_btnStopBatch");
+    progress->addWidget(m_labelProgress, 1);
+    progress->addWidget(m_btnStopBatch);
+    m_widgetProgress->hide();
+    root->addWidget(m_widgetProgress);
+}
+
+void DeviceModifyPage::retranslate()
+{
+    m_labelNewPassword->setText(tr("New Password:"));
+    m_labelConfirmPasswoed->setText(tr("Confirm Password:"));
+    m_btnActive->setText(tr("Active"));
+    m_labelAdminPassword->setText(tr("Admin Password:"));
+    m_btnModify->setText(tr("Modify"));
+    m_btnLostPassword->setText(tr("Forget Password"));
+    m_btnStopBatch->setText(tr("Stop"));
+}
+
+void DeviceModifyPage::setDiscoveryHandler(TARN::TarnHandler *handler)
+{
+    if (m_busy)
+        return;
+    m_handler = handler;
+    delete m_runner;
+    m_runner = nullptr;
+}
+
+void DeviceModifyPage::setResolveTimeout(int ms)
+{
+    m_resolveMs = ms;
+    if (m_runner)
+        m_runner->setResolveTimeout(ms);
+}
+
+TARN::TarnHandler *DeviceModifyPage::handler() const
+{
+    return m_handler ? m_handler : TARN::TarnHandler::instance();
+}
+
+QPoint DeviceModifyPage::popupPosition() const
+{
+    const QPoint global = parentWidget() ? parentWidget()->mapToGlobal(pos()) : pos();
+    return QPoint(global.x() + width() / 2 - 155, global.y() + height() / 2 - 60);
+}
+
+void DeviceModifyPage::warn(int kind, const QString &text, aptui::MultiStateLineEdit *edit, QLabel *hint)
+{
+    WarningDialog::showWarning(popupPosition(), kind, text, this, edit, hint);
+}
+
+void DeviceModifyPage::resetPasswordMarks()
+{
+    for (aptui::MultiStateLineEdit *edit : {m_lineEditAdminPassword, m_lineEditNewPassword, m_lineEditConfirmPassword})
+        edit->setLineEditState(aptui::MultiStateLineEdit::NORMAL);
+    for (QLabel *hint : {m_labelHintAdimaPassword, m_labelHintNewPassword, m_labelHintConfirmPassword})
+        hint->clear();
+}
+
+void DeviceModifyPage::showView(View view)
+{
+    switch (view) {
+    case NoSelectionView:
+    case SingleModifyView:
+    case BatchModifyView:
+        m_stackedWidget->setCurrentIndex(0);
+        if (view == BatchModifyView) {
+            m_netParaPage->showBatchLayout();
+        } else {
+            m_netParaPage->showSingleLayout();
+            if (view == NoSelectionView)
+                m_netParaPage->fillFromDevice(QString(), QString(), false, 0);
+        }
+        m_frameActive->hide();
+        m_frameModifyPara->show();
+        m_lineEditAdminPassword->clear();
+        m_btnLostPassword->setVisible(view != BatchModifyView);
+        if (view != BatchModifyView)
+            m_btnModify->setFocus();
+        m_btnModify->setEnabled(view != NoSelectionView);
+        m_lineEditAdminPassword->setEnabled(view != NoSelectionView);
+        m_btnLostPassword->setEnabled(view == SingleModifyView);
+        resetPasswordMarks();
+        break;
+    case SingleActiveView:
+    case BatchActiveView:
+        m_stackedWidget->setCurrentIndex(1);
+        if (view == SingleActiveView)
+            m_activePage->setSingleActiveNotice();
+        else
+            m_activePage->setBatchActiveNotice();
+        m_frameActive->show();
+        m_frameModifyPara->hide();
+        m_lineEditNewPassword->clear();
+        m_lineEditConfirmPassword->clear();
+        for (QLabel *bar : {m_labelLevel1, m_labelLevel2, m_labelLevel3})
+            bar->setPixmap(QPixmap(QLatin1String(kGreyBar)));
+        resetPasswordMarks();
+        break;
+    case MixedView:
+        m_stackedWidget->setCurrentIndex(1);
+        m_activePage->setMixedBatchNotice();
+        m_frameActive->hide();
+        m_frameModifyPara->hide();
+        break;
+    }
+}
+
+void DeviceModifyPage::onCurrentSelectionChange(ModifyPage modifyPageType, QVector<DeviceInfo> struDeviceInfo)
+{
+    if (m_busy) {
+        // The running operation writes its results into its own copy; the new selection waits.
+        m_selectionPending = true;
+        m_pendingMode = modifyPageType;
+        m_pendingSelection = struDeviceInfo;
+        return;
+    }
+    m_vecDeviceInfo = struDeviceInfo;
+    m_mode = modifyPageType;
+    if (m_vecDeviceInfo.isEmpty()) {
+        showView(NoSelectionView);
+        return;
+    }
+    m_netParaPage->enableAll();
+    const DeviceInfo &first = m_vecDeviceInfo.first();
+    switch (modifyPageType) {
+    case MODIFY_SINGLE:
+        showView(SingleModifyView);
+        m_netParaPage->fillFromDevice(first.strSerialNo, first.strMAC, false, 0);
+        break;
+    case MODIFY_BATCH:
+        showView(BatchModifyView);
+        m_netParaPage->fillBatch(m_vecDeviceInfo);
+        break;
+    case ACTIVE_SINGLE:
+        showView(SingleActiveView);
+        break;
+    case ACTIVE_BATCH:
+        showView(BatchActiveView);
+        break;
+    case MIXED_BATCH:
+        showView(MixedView);
+        break;
+    }
+}
+
+void DeviceModifyPage::onDhcpStateChanged(int iState)
+{
+    if (m_vecDeviceInfo.isEmpty())
+        return;
+    if (iState == Qt::Checked) {
+        m_netParaPage->applyDhcp();
+    } else {
+        const DeviceInfo &first = m_vecDeviceInfo.first();
+        m_netParaPage->fillFromDevice(first.strSerialNo, first.strMAC, true, 0);
+    }
+}
+
+void DeviceModifyPage::onBatchDhcpStateChanged(int iState)
+{
+    m_netParaPage->setBatchAddressEditable(iState != Qt::Checked);
+}
+
+void DeviceModifyPage::onNewPasswordTextChanged(const QString &strNewPassword)
+{
+    const int level = passwordLevelOfText(strNewPassword);
+    const QString word = level == 1 ? tr("Weak") : level == 2 ? tr("Medium") : level == 3 ? tr("Strong") : QString();
+    aptui::paintPasswordLevel(level, m_labelLevel1, m_labelLevel2, m_labelLevel3, m_labelLevel, word);
+}
+
+bool DeviceModifyPage::passwordBytes(aptui::MultiStateLineEdit *edit, QLabel *hint, QByteArray *out)
+{
+    bool ok = true;
+    *out = OrvoGUIToolkit::ConvertFromUnicode(edit->text(), nullptr, &ok);
+    if (ok)
+        return true;
+    // Sending a substitute byte would give the device a password nobody typed.
+    wipeSecret(*out);
+    warn(WarningDialog::WarnError, tr("The password holds a character that cannot be sent to the device."), edit, hint);
+    return false;
+}
+
+QVector<TARN::StepResult> DeviceModifyPage::runSteps(const QVector<TARN::BatchStep> &steps)
+{
+    if (!m_runner) {
+        m_runner = new TARN::BatchRunner(handler(), this);
+        m_runner->setResolveTimeout(m_resolveMs);
+        connect(m_runner, &TARN::BatchRunner::progress, this, [this](int position, int total, const QString &address) {
+            m_labelProgress->setText(tr("Device %1 of %2: %3").arg(position).arg(total).arg(address));
+            emit signalProgress(position, total, address);
+        });
+    }
+    m_busy = true;
+    m_widgetModifyPage->setEnabled(false);
+    m_btnStopBatch->setEnabled(true);
+    m_btnStopBatch->setVisible(steps.size() > 1);
+    m_widgetProgress->show();
+    const QVector<TARN::StepResult> results = m_runner->run(steps);
+    m_widgetProgress->hide();
+    m_widgetModifyPage->setEnabled(true);
+    m_busy = false;
+    return results;
+}
+
+void DeviceModifyPage::finishOperation()
+{
+    if (!m_selectionPending)
+        return;
+    m_selectionPending = false;
+    const QVector<DeviceInfo> selection = m_pendingSelection;
+    m_pendingSelection.clear();
+    onCurrentSelectionChange(m_pendingMode, selection);
+}
+
+void DeviceModifyPage::onStopBatch()
+{
+    if (m_runner && m_busy) {
+        m_runner->stop();
+        m_btnStopBatch->setEnabled(false);
+        m_labelProgress->setText(m_labelProgress->text() + QLatin1Char(' ') + tr("(stopping after this device)"));
+    }
+}
+
+QString DeviceModifyPage::singleErrorText(int code) const
+{
+    if (code == TARN_ERR_DENIED)
+        return tr("Device deny.");
+    if (code == TARN_ERR_TIMEOUT)
+        return tr("Time out.");
+    return tr("Error%1:others").arg(code);
+}
+
+QString DeviceModifyPage::batchModifyText(const TARN::StepResult &result) const
+{
+    switch (result.outcome) {
+    case TARN::StepResult::Done:
+        return tr("Succeed");
+    case TARN::StepResult::NotRun:
+        return tr("Not changed: the batch was stopped");
+    case TARN::StepResult::Unknown:
+        return tr("Error%1:no answer, result unknown").arg(result.error);
+    case TARN::StepResult::Failed:
+        break;
+    }
+    if (result.error == TARN_ERR_DENIED)
+        return tr("Error%1:device deny").arg(result.error);
+    if (result.error == TARN_ERR_TIMEOUT)
+        return tr("Error%1:time out").arg(result.error);
+    return tr("Error%1:others").arg(result.error);
+}
+
+QString DeviceModifyPage::batchActivateText(const TARN::StepResult &result) const
+{
+    switch (result.outcome) {
+    case TARN::StepResult::Done:
+        return tr("Succeed");
+    case TARN::StepResult::NotRun:
+        return tr("Not activated: the batch was stopped");
+    case TARN::StepResult::Unknown:
+        return tr("Error%1:no answer, result unknown").arg(result.error);
+    case TARN::StepResult::Failed:
+        break;
+    }
+    if (result.error == TARN_ERR_DENIED)
+        return tr("Error%1:Device deny.").arg(result.error);
+    if (result.error == TARN_ERR_ALREADY_ACTIVATED)
+        return tr("Error%1:reactive").arg(result.error);
+    return tr("Error%1:others").arg(result.error);
+}
+
+void DeviceModifyPage::onModifyNetParas()
+{
+    if (m_busy)
+        return;
+    if (m_vecDeviceInfo.isEmpty()) {
+        warn(WarningDialog::WarnError, tr("Sorry, please select the equipment."));
+        return;
+    }
+    if (m_lineEditAdminPassword->text().isEmpty()) {
+        warn(WarningDialog::WarnError, tr("Sorry, please enter the administrator password."), m_lineEditAdminPassword,
+             m_labelHintAdimaPassword);
+        return;
+    }
+    if (m_vecDeviceInfo.size() == 1) {
+        if (m_netParaPage->checkSingleForm(popupPosition()))
+            modifySingle();
+    } else if (m_netParaPage->checkBatchForm(popupPosition())) {
+        modifyBatch();
+    }
+}
+
+void DeviceModifyPage::modifySingle()
+{
+    QByteArray password;
+    if (!passwordBytes(m_lineEditAdminPassword, m_labelHintAdimaPassword, &password))
+        return;
+    QVector<DeviceInfo> devices = m_vecDeviceInfo;
+    DeviceInfo &first = devices.first();
+    TARN_NETWORK_PARAMS params;
+    m_netParaPage->fillNetParams(params);
+    const QString address = params.dhcpEnabled ? first.strIPv4 : TARN::fieldText(params.ipv4Address);
+    const TARN::StepResult result = runSteps({modifyStep(first, address, password, params)}).first();
+    wipeSecret(password);
+
+    if (result.outcome == TARN::StepResult::Done) {
+        storeTaken(first, params);
+        first.strResult = tr("Succeed");
+        if (!params.dhcpEnabled)
+            first.strIPv4 = address;
+        m_vecDeviceInfo = devices;
+        emit signalModifyResult(devices);
+        warn(WarningDialog::WarnOk, tr("Modify network parameters succeed."));
+    } else if (result.outcome == TARN::StepResult::Unknown) {
+        warn(WarningDialog::WarnError,
+             tr("Time out. The device has not announced whether it took the change; refresh the list to see its "
+                "current values."));
+    } else {
+        const QString text = singleErrorText(result.error);
+        if (result.error != TARN_ERR_DENIED && result.error != TARN_ERR_TIMEOUT) {
+            first.strResult = text;
+            m_vecDeviceInfo = devices;
+        }
+        warn(WarningDialog::WarnError, text);
+    }
+    finishOperation();
+}
+
+void DeviceModifyPage::modifyBatch()
+{
+    QByteArray password;
+    if (!passwordBytes(m_lineEditAdminPassword, m_labelHintAdimaPassword, &password))
+        return;
+    QString startIp, mask, gateway;
+    int port = 0, httpPort = 0;
+    m_netParaPage->readBatchFields(startIp, mask, gateway, port, httpPort);
+    const bool isStatic = m_netParaPage->isBatchStaticAddress();
+    QVector<DeviceInfo> devices = m_vecDeviceInfo;
+    const int n = devices.size();
+
+    // Every address is planned, and the whole batch refused if they do not fit, before anything
+    // is sent: a half-done batch of clashing addresses is worse than none.
+    QStringList addresses;
+    if (isStatic) {
+        if (!m_netParaPage->isBatchAddressEnabled()) {
+            wipeSecret(password);
+            warn(WarningDialog::WarnError,
+                 tr("These devices cannot be given addresses from a start address. Check Enable DHCP, or modify "
+                    "them one at a time."));
+            return;
+        }
+        const AddressPlan plan = AddressPlan::make(startIp, mask, gateway, n);
+        if (!plan.ok()) {
+            wipeSecret(password);
+            WarningDialog::showLongWarning(popupPosition(), WarningDialog::WarnError, plan.message(n), this);
+            return;
+        }
+        addresses = plan.addresses();
+    }
+
+    QVector<TARN::BatchStep> steps;
+    QVector<TARN_NETWORK_PARAMS> sent(n);
+    for (int j = 0; j < n; ++j) {
+        const DeviceInfo &device = devices.at(j);
+        TARN_NETWORK_PARAMS &params = sent[j];
+        std::memset(&params, 0, sizeof params);
+        DeviceStore::instance()->getNetParam(device.strSerialNo, device.strMAC, &params);
+        if (isStatic) {
+            TARN::setFieldText(params.ipv4Address, addresses.at(j));
+            TARN::setFieldText(params.ipv4SubnetMask, mask);
+            // A disabled, empty gateway field keeps the device's own gateway rather than sending none.
+            if (!gateway.isEmpty())
+                TARN::setFieldText(params.ipv4Gateway, gateway);
+        }
+        if (port != 0)
+            params.port = quint16(port);
+        if (httpPort != 0)
+            params.httpPort = quint16(httpPort);
+        params.dhcpEnabled = isStatic ? 0 : 1;
+        steps << modifyStep(device, isStatic ? addresses.at(j) : device.strIPv4, password, params);
+    }
+    const QVector<TARN::StepResult> results = runSteps(steps);
+    wipeSecret(password);
+
+    for (int j = 0; j < n; ++j) {
+        DeviceInfo &device = devices[j];
+        device.strResult = batchModifyText(results.at(j));
+        if (results.at(j).outcome != TARN::StepResult::Done)
+            continue;
+        if (isStatic)
+            device.strIPv4 = addresses.at(j);
+        storeTaken(device, sent.at(j));
+    }
+    if (!m_selectionPending)
+        m_vecDeviceInfo = devices;
+    emit signalModifyResult(devices);
+    showResultList(devices, false);
+    finishOperation();
+}
+
+void DeviceModifyPage::onActiveDevices()
+{
+    if (m_busy)
+        return;
+    if (m_vecDeviceInfo.isEmpty()) {
+        warn(WarningDialog::WarnError, tr("Please select a device."));
+        return;
+    }
+    if (m_lineEditNewPassword->text().isEmpty()) {
+        warn(WarningDialog::WarnError, tr("The password can not be empty."), m_lineEditNewPassword,
+             m_labelHintNewPassword);
+        return;
+    }
+    if (m_lineEditNewPassword->text() != m_lineEditConfirmPassword->text()) {
+        warn(WarningDialog::WarnError, tr("The password you typed do not match."), m_lineEditNewPassword,
+             m_labelHintNewPassword);
+        return;
+    }
+    if (m_labelLevel->text().isEmpty()) {
+        WarningDialog::showLongWarning(
+            popupPosition(), WarningDialog::WarnError,
+            tr("Valid password range [8-16]. You can use a combination of numbers,lowercase, uppercase and special "
+               "character for your password with at least two kinds of them contained."),
+            this, m_lineEditNewPassword, m_labelHintNewPassword);
+        return;
+    }
+    QByteArray password;
+    if (!passwordBytes(m_lineEditNewPassword, m_labelHintNewPassword, &password))
+        return;
+    if (m_vecDeviceInfo.size() == 1)
+        activateSingle(password);
+    else
+        activateBatch(password);
+    wipeSecret(password);
+}
+
+void DeviceModifyPage::activateSingle(const QByteArray &password)
+{
+    QVector<DeviceInfo> devices = m_vecDeviceInfo;
+    DeviceInfo &first = devices.first();
+    TARN::StepResult result = runSteps({activateStep(first, password)}).first();
+    m_lineEditNewPassword->clear();
+    m_lineEditConfirmPassword->clear();
+    if (result.outcome == TARN::StepResult::Failed && result.error == TARN_ERR_ALREADY_ACTIVATED
+        && m_unsettledActivations.contains(first.strMAC))
+        result.outcome = TARN::StepResult::Done;
+
+    if (result.outcome == TARN::StepResult::Done) {
+        m_unsettledActivations.remove(first.strMAC);
+        {
+            QPX_Guard guard(DeviceStore::instance()->mutex());
+            DeviceStore::instance()->setActivated(first.strSerialNo, first.strMAC, TARN_ACTIVATED);
+        }
+        first.strResult = tr("Succeed");
+        if (!m_selectionPending)
+            m_vecDeviceInfo = devices;
+        emit signalActiveResult(devices);
+        warn(WarningDialog::WarnOk, tr("Activate Succeed."));
+    } else if (result.outcome == TARN::StepResult::Unknown) {
+        m_unsettledActivations.insert(first.strMAC);
+        warn(WarningDialog::WarnError,
+             tr("Time out. The device has not announced whether it was activated; refresh the list to see its "
+                "current state."));
+    } else {
+        const QString text = singleErrorText(result.error);
+        if (result.error != TARN_ERR_DENIED && result.error != TARN_ERR_TIMEOUT) {
+            first.strResult = text;
+            if (!m_selectionPending)
+                m_vecDeviceInfo = devices;
+        }
+        warn(WarningDialog::WarnError, text);
+    }
+    finishOperation();
+}
+
+void DeviceModifyPage::activateBatch(const QByteArray &password)
+{
+    QVector<DeviceInfo> devices = m_vecDeviceInfo;
+    QVector<TARN::BatchStep> steps;
+    for (const DeviceInfo &device : devices)
+        steps << activateStep(device, password);
+    QVector<TARN::StepResult> results = runSteps(steps);
+    m_lineEditNewPassword->clear();
+    m_lineEditConfirmPassword->clear();
+    for (int j = 0; j < devices.size(); ++j) {
+        DeviceInfo &device = devices[j];
+        TARN::StepResult &result = results[j];
+        if (result.outcome == TARN::StepResult::Failed && result.error == TARN_ERR_ALREADY_ACTIVATED
+            && m_unsettledActivations.contains(device.strMAC))
+            result.outcome = TARN::StepResult::Done;
+        if (result.outcome == TARN::StepResult::Unknown)
+            m_unsettledActivations.insert(device.strMAC);
+        device.strResult = batchActivateText(result);
+        if (result.outcome != TARN::StepResult::Done)
+            continue;
+        m_unsettledActivations.remove(device.strMAC);
+        QPX_Guard guard(DeviceStore::instance()->mutex());
+        DeviceStore::instance()->setActivated(device.strSerialNo, device.strMAC, TARN_ACTIVATED);
+    }
+    if (!m_selectionPending)
+        m_vecDeviceInfo = devices;
+    emit signalActiveResult(devices);
+    showResultList(devices, true);
+    finishOperation();
+}
+
+void DeviceModifyPage::showResultList(const QVector<DeviceInfo> &devices, bool activation)
+{
+    DeviceModifyResultPage list(nullptr);
+    if (activation) {
+        list.setHeaderText(4, tr("Activation"));
+        list.setTotalCaption(tr("Batch activate devices"));
+        list.setFailedCaption(tr("Activate fail numbers"));
+    }
+    list.setDeviceInfos(devices);
+    emit signalCoverMainPage();
+    list.exec();
+    emit signalDisCoverMainPage();
+}
+
+void DeviceModifyPage::onForgetPassword()
+{
+    if (m_busy)
+        return;
+    if (m_vecDeviceInfo.isEmpty()) {
+        warn(WarningDialog::WarnError, tr("Please select a device."));
+        return;
+    }
+    const DeviceInfo first = m_vecDeviceInfo.first();
+    TARN_DEVICE_INFO record;
+    std::memset(&record, 0, sizeof record);
+    DeviceStore::instance()->get(first.strSerialNo, first.strMAC, &record);
+    emit signalCoverMainPage();
+    if (record.capabilityFlags & TARN_CAP_KEY_RESET)
+        emit signalResetPassword(first, record.extraFlags & 0x01, record.capabilityFlags & TARN_CAP_RESET_OPTION);
+    else
+        emit signalRestorePassword(first);
+    emit signalDisCoverMainPage();
+}
+
 bool DeviceModifyPage::eventFilter(QObject *target, QEvent *qevent)
 {
+    QLabel *hint = target == m_lineEditAdminPassword     ? m_labelHintAdimaPassword
+                 : target == m_lineEditConfirmPassword ? m_labelHintConfirmPassword
+                 : target == m_lineEditNewPassword     ? m_labelHintNewPassword
+                                                       : nullptr;
+    if (hint) {
+        auto *edit = static_cast<aptui::MultiStateLineEdit *>(target);
+        if (qevent->type() == QEvent::MouseButtonPress) {
+            hint->clear();
+            edit->setLineEditState(aptui::MultiStateLineEdit::NORMAL);
+        }
+        if (qevent->type() == QEvent::KeyPress) {
+            auto *key = static_cast<QKeyEvent *>(qevent);
+            if (key->matches(QKeySequence::Paste) || key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Cut))
+                return true;
+        }
+        // The X11 selection pastes on a middle click: that is pasting too.
+        if ((qevent->type() == QEvent::MouseButtonRelease || qevent->type() == QEvent::MouseButtonPress)
+            && static_cast<QMouseEvent *>(qevent)->button() == Qt::MiddleButton)
+            return true;
+    }
     return QWidget::eventFilter(target, qevent);
 }
-
-void DeviceModifyPage::onCurrentSelectionChange(ModifyPage, QVector<DeviceInfo> struDeviceInfo)
-{
-    m_vecDeviceInfo = struDeviceInfo;
-}
-
-void DeviceModifyPage::onModifyNetParas() {}
-void DeviceModifyPage::onActiveDevices() {}
-void DeviceModifyPage::onForgetPassword() {}
-void DeviceModifyPage::onNewPasswordTextChanged(const QString &) {}
-void DeviceModifyPage::onDhcpStateChanged(int) {}
-void DeviceModifyPage::onBatchDhcpStateChanged(int) {}
 
 } // namespace TarnTool
