@@ -5,7 +5,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPluginLoader>
 #include <QPushButton>
@@ -17,6 +16,7 @@
 #include "devicecollector.h"
 #include "devicelist/devicedisplaypage.h"
 #include "devicelist/deviceinfomodel.h"
+#include "app/tarntoolmainpage.h"
 #include "devicelist/devicestore.h"
 #include "discovery/tarnhandler.h"
 #include "support/modalboxes.h"
@@ -26,16 +26,7 @@ using TarnTool::DeviceInfoModel;
 using TarnTool::DeviceModifyPage;
 using TarnTool::DeviceStore;
 
-class CoverParent : public QWidget
-{
-    Q_OBJECT
-
-public slots:
-    void enableCover() {}
-    void disableCover() {}
-};
-
-// The device table and the modify panel wired as the main window wires them, fed by the real
+// The main window's device table and modify panel, fed by the real
 // library from the device emulator on loopback: what a person does in the panel reaches the
 // devices, and comes back through their announcements into the table.
 class TestModifyPanelLoopback : public QObject
@@ -72,7 +63,7 @@ private:
     QProcess m_slowEmulator;  // answers after the library has given up
     QString m_state, m_slowState;
     QVector<Device> m_devices, m_slowDevices;
-    QScopedPointer<CoverParent> m_parent;
+    QScopedPointer<TarnTool::TARNToolMainPage> m_window;
     DeviceDisplayPage *m_table = nullptr;
     DeviceModifyPage *m_panel = nullptr;
     DeviceInfoModel *m_model = nullptr;
@@ -128,27 +119,16 @@ void TestModifyPanelLoopback::initTestCase()
     registerDeviceMetaTypes();
     DeviceStore::instance()->clear();
     QFile::copy(QStringLiteral(TARN_BIN_DIR "/ColumnConfig.xml"), m_dir.filePath("ColumnConfig.xml"));
-    m_parent.reset(new CoverParent);
-    auto *layout = new QHBoxLayout(m_parent.data());
-    m_table = new DeviceDisplayPage(m_parent.data(), m_dir.filePath("ColumnConfig.xml"));
-    m_panel = new DeviceModifyPage(m_parent.data());
-    layout->addWidget(m_table, 1);
-    layout->addWidget(m_panel);
+    m_window.reset(new TarnTool::TARNToolMainPage(nullptr, TARN::TarnHandler::instance(),
+                                                  m_dir.filePath("ColumnConfig.xml")));
+    QVERIFY(TARN::TarnHandler::instance()->isStarted());
+    m_table = m_window->displayPage();
+    m_panel = m_window->modifyPage();
     m_model = m_table->findChild<DeviceInfoModel *>();
     // The slow devices' announcements arrive 3.5 s late too.
     m_panel->setResolveTimeout(6000);
-
-    TARN::TarnHandler *handler = TARN::TarnHandler::instance();
-    connect(handler, &TARN::TarnHandler::signalDeviceOnline, m_table, &DeviceDisplayPage::onDeviceLogin);
-    connect(handler, &TARN::TarnHandler::signalDeviceOffline, m_table, &DeviceDisplayPage::onDeviceLogout);
-    connect(handler, &TARN::TarnHandler::signalDeviceUpdate, m_table, &DeviceDisplayPage::onDeviceUpdate);
-    connect(m_table, &DeviceDisplayPage::signalCurrentSelectionModelChange, m_panel,
-            &DeviceModifyPage::onCurrentSelectionChange, Qt::DirectConnection);
-    connect(m_panel, &DeviceModifyPage::signalModifyResult, m_table, &DeviceDisplayPage::onDevicesModifyResult);
-    connect(m_panel, &DeviceModifyPage::signalActiveResult, m_table, &DeviceDisplayPage::onDevicesActiveResult);
-    m_parent->resize(1400, 800);
-    m_parent->show();
-    QVERIFY(handler->start());
+    m_window->resize(1400, 800);
+    m_window->show();
     auto allThere = [this] {
         for (const Device &d : m_devices + m_slowDevices) {
             if (rowOfMac(d.mac) < 0)
@@ -165,7 +145,7 @@ void TestModifyPanelLoopback::cleanupTestCase()
         TARN::TarnHandler::instance()->stop();
     stopEmulator(m_emulator);
     stopEmulator(m_slowEmulator);
-    m_parent.reset();
+    m_window.reset();
 }
 
 int TestModifyPanelLoopback::rowOfMac(const QString &mac) const
