@@ -82,7 +82,9 @@ KeyFileResult prepareKeyFile(const QString &source, const QString &target, QStri
     QFile in(source);
     const QFileInfo sourceInfo(source);
     // Only a regular file: a pipe or device would block, and a large file is no key.
-    if (!sourceInfo.isFile() || sourceInfo.size() > KeyFileMax || !in.open(QIODevice::ReadOnly))
+    if (!sourceInfo.isFile() || sourceInfo.size() > KeyFileMax)
+        return fail(KeyFileResult::SourceUnreadable, QStringLiteral("not a key file: %1").arg(source));
+    if (!in.open(QIODevice::ReadOnly))
         return fail(KeyFileResult::SourceUnreadable, in.errorString());
     QByteArray raw = in.read(KeyFileMax + 1);
     if (in.error() != QFile::NoError || raw.size() > KeyFileMax)
