@@ -58,7 +58,7 @@ private:
 
     QTemporaryDir m_dir;
     QProcess m_emulator;
-    QProcess m_shortLived;  // its key requests expire after 3 seconds
+    QProcess m_shortLived;  // slow to answer; its key requests expire after 3 seconds
     QString m_secrets;
     QVector<TARN_DEVICE_INFO> m_online;
 };
@@ -100,7 +100,8 @@ void TestRecoveryDialogsLoopback::initTestCase()
                             QStringLiteral("--state"), m_dir.filePath(QLatin1String(state))};
     };
     QVERIFY(startEmulator(m_emulator, arguments("21", 6, "devices.json")));
-    QVERIFY(startEmulator(m_shortLived, arguments("22", 2, "short.json") << QStringLiteral("--request-s") << QStringLiteral("3")));
+    QVERIFY(startEmulator(m_shortLived, arguments("22", 2, "short.json") << QStringLiteral("--request-s") << QStringLiteral("3")
+                                                                           << QStringLiteral("--delay-ms") << QStringLiteral("150")));
 
     TARN::TarnHandler *handler = TARN::TarnHandler::instance();
     connect(handler, &TARN::TarnHandler::signalDeviceOnline, this, [this](const TARN_DEVICE_INFO &d) { m_online.append(d); });
@@ -317,7 +318,23 @@ void TestRecoveryDialogsLoopback::expiredRequestRefused()
     QVERIFY(d.serialNumber[0]);
     const QString before = stateOf(d, QStringLiteral("short.json")).value(QStringLiteral("hash")).toString();
     const auto dialog = forgetPassword(d);
+    // While the slow device is asked, the event loop runs: the form is disabled and closing the
+    // dialog is refused until the answer is in.
+    auto *form = child<QWidget>(dialog.get(), "ResetPasswordDialog_centerWidget");
+    int ticksWhileBusy = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] {
+        if (!form->isEnabled()) {
+            ++ticksWhileBusy;
+            dialog->reject();
+        }
+    });
+    ticker.start(20);
     const QByteArray text = showQrCode(dialog.get());
+    ticker.stop();
+    QVERIFY2(ticksWhileBusy >= 3, qPrintable(QString::number(ticksWhileBusy)));
+    QVERIFY(dialog->isVisible());
+    QVERIFY(form->isEnabled());
     int exitCode = -1;
     const QByteArray key = runMaker({QStringLiteral("key"), QStringLiteral("--secrets"), m_secrets, QStringLiteral("-")},
                                     text, &exitCode);
