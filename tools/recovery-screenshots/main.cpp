@@ -8,8 +8,6 @@
 // when the program may make one.
 #include <cstdio>
 
-#include <sched.h>
-
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -87,10 +85,7 @@ bool shoot(const QDir &out, const QString &suffix)
 
 int main(int argc, char **argv)
 {
-    const bool privateNetwork = unshare(CLONE_NEWNET) == 0
-        && QProcess::execute(QStringLiteral("ip"), {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"),
-                                                   QStringLiteral("up")}) == 0;
-    qputenv("TARN_IFACES", "lo");
+    const bool privateNetwork = confineToLoopback();
     QApplication app(argc, argv);
     if (app.arguments().size() != 2) {
         std::fprintf(stderr, "usage: recovery-screenshots <folder>\n");
@@ -112,11 +107,9 @@ int main(int argc, char **argv)
         return 1;
     }
     QProcess emulator;
-    emulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    emulator.start(QStringLiteral(TARN_DEVICE_PROGRAM),
-                   {QStringLiteral("--iface"), QStringLiteral("lo"), QStringLiteral("--count"), QStringLiteral("6"),
-                    QStringLiteral("--seed"), QStringLiteral("41"), QStringLiteral("--maker"), secrets});
-    if (!emulator.waitForStarted(5000) || !emulator.waitForReadyRead(10000)) {
+    if (!startEmulator(emulator, QStringLiteral(TARN_DEVICE_PROGRAM),
+                       {QStringLiteral("--count"), QStringLiteral("6"), QStringLiteral("--seed"), QStringLiteral("41"),
+                        QStringLiteral("--maker"), secrets})) {
         std::fprintf(stderr, "recovery-screenshots: the emulator did not start\n");
         return 1;
     }
