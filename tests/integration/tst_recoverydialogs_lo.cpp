@@ -2,9 +2,6 @@
 
 #include <cstring>
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLabel>
 #include <QPluginLoader>
 #include <QPushButton>
@@ -13,6 +10,7 @@
 
 #include "aptui/multistatelineedit.h"
 #include "devicecollector.h"
+#include "emulatorstate.h"
 #include "discovery/deviceinfo.h"
 #include "discovery/tarnhandler.h"
 #include "kittest.h"
@@ -146,15 +144,7 @@ QByteArray TestRecoveryDialogsLoopback::runMaker(const QStringList &arguments, c
 
 QJsonObject TestRecoveryDialogsLoopback::stateOf(const TARN_DEVICE_INFO &d, const QString &file) const
 {
-    QFile state(m_dir.filePath(file));
-    if (!state.open(QIODevice::ReadOnly))
-        return QJsonObject();
-    const QJsonArray devices = QJsonDocument::fromJson(state.readAll()).object().value(QStringLiteral("devices")).toArray();
-    for (const QJsonValue &v : devices) {
-        if (v.toObject().value(QStringLiteral("sn")).toString() == QLatin1String(d.serialNumber))
-            return v.toObject();
-    }
-    return QJsonObject();
+    return emulatorDeviceState(m_dir.filePath(file), QByteArray(d.serialNumber));
 }
 
 std::unique_ptr<aptui::BaseDialog> TestRecoveryDialogsLoopback::forgetPassword(const TARN_DEVICE_INFO &d)
@@ -286,26 +276,17 @@ void TestRecoveryDialogsLoopback::qrCodeAndTypedKey()
     QCOMPARE(error, TARN_ERR_DENIED);
 }
 
+// The key the maker made for device 0 (forgetPasswordByKeyFile), typed in for another device.
 void TestRecoveryDialogsLoopback::keyOfAnotherDeviceRefused()
 {
-    const TARN_DEVICE_INFO other = device("21", 4);
+    QFile keyFile(m_dir.filePath(QStringLiteral("key0.txt")));
+    QVERIFY(keyFile.open(QIODevice::ReadOnly));
+    const QString otherKey = QString::fromLatin1(keyFile.readAll().trimmed());
     const TARN_DEVICE_INFO target = device("21", 3);
-    QVERIFY(other.serialNumber[0] && target.serialNumber[0]);
-    const auto otherDialog = forgetPassword(other);
-    const QString folder = m_dir.filePath(QStringLiteral("other"));
-    QVERIFY(QDir().mkpath(folder));
-    QString startedAt;
-    chooseInNextDialog(folder, &startedAt);
-    QCOMPARE(texts(click(otherDialog.get(), "m_btnExport")), QStringList {QStringLiteral("Exported.")});
-    QCOMPARE(startedAt, m_dir.filePath(QStringLiteral("requests")));  // the last export folder
-    int exitCode = -1;
-    const QByteArray otherKey = runMaker({QStringLiteral("key"), QStringLiteral("--secrets"), m_secrets,
-                                          QDir(folder).filePath(QDir(folder).entryList(QDir::Files).value(0))}, {}, &exitCode);
-    QCOMPARE(exitCode, 0);
-
+    QVERIFY(target.serialNumber[0]);
     const auto dialog = forgetPassword(target);
     QVERIFY(!showQrCode(dialog.get()).isEmpty());
-    QCOMPARE(texts(resetWith(dialog.get(), QString::fromLatin1(otherKey), QStringLiteral("Other-Key-7"))),
+    QCOMPARE(texts(resetWith(dialog.get(), otherKey, QStringLiteral("Other-Key-7"))),
              QStringList {QStringLiteral("Reset password failed.")});
     QVERIFY(dialog->isVisible());
     QCOMPARE(stateOf(target).value(QStringLiteral("hash")).toString(), QString());
