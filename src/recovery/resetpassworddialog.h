@@ -40,6 +40,10 @@ public:
     // user's data folder. It is removed again after every reset.
     static QString keyFileCopyPath();
 
+    // Ignored while a device call runs: the call finishes on its own thread either way. Not a
+    // slot of this class: QDialog's own slot reaches it.
+    void reject() override;
+
 public Q_SLOTS:
     bool eventFilter(QObject *target, QEvent *qevent) override;
     void onMaualAutoChanged();
@@ -50,9 +54,6 @@ public Q_SLOTS:
     void onClearWarningInfo();
     void onClearFilePathError();
     void onGenerateQRcode();
-
-    // Ignored while a device call runs: the call finishes on its own thread either way.
-    void reject() override;
 
 private:
     Q_DISABLE_COPY(ResetPasswordDialog)

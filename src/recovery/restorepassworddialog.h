@@ -21,13 +21,14 @@ public:
     RestorePasswordDialog(QWidget *parent, QString serialNo);
     ~RestorePasswordDialog() override;
 
+    // Ignored while a device call runs: the call finishes on its own thread either way. Not a
+    // slot of this class: QDialog's own slot reaches it.
+    void reject() override;
+
 public Q_SLOTS:
     bool eventFilter(QObject *target, QEvent *qevent) override;
     void onRestorePassword();
     void onClearWarningInfo();
-
-    // Ignored while the device call runs.
-    void reject() override;
 
 private:
     Q_DISABLE_COPY(RestorePasswordDialog)
