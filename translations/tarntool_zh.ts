@@ -120,7 +120,7 @@
     <message>
         <location filename="../src/app/main.cpp" line="+13"/>
         <source>TARNTool</source>
-        <translation>TARN 工具</translation>
+        <translation>TARNTool</translation>
     </message>
 </context>
 <context>
@@ -131,7 +131,7 @@
         <translation>第一步：请使用二维码或直接导出密钥申请文件，联系并发送给软件厂商以获取密钥；</translation>
     </message>
     <message>
-        <location line="+13"/>
+        <location line="+14"/>
         <source>Export</source>
         <translation>导出</translation>
     </message>
@@ -146,7 +146,7 @@
         <translation>第二步：导入厂商提供的密钥信息；</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+13"/>
         <source>ManualInput</source>
         <translation>手动输入</translation>
     </message>
@@ -185,17 +185,14 @@
     </message>
 </context>
 <context>
-    <name>TARNToolMainPage</name>
-    <message>
-        <location filename="../src/app/tarntoolmainpage.ui" line="+14"/>
-        <source>TARNToolMainPage</source>
-        <translation>TARN 工具主页</translation>
-    </message>
-</context>
-<context>
     <name>TarnTool::DeviceDisplayPage</name>
     <message>
-        <location filename="../src/devicelist/devicedisplaypage.cpp" line="+276"/>
+        <location filename="../src/devicelist/devicedisplaypage.cpp" line="+65"/>
+        <source>Devices</source>
+        <translation>设备</translation>
+    </message>
+    <message>
+        <location line="+221"/>
         <source>Succeed</source>
         <translation>成功</translation>
     </message>
@@ -203,7 +200,7 @@
 <context>
     <name>TarnTool::DeviceInfoModel</name>
     <message>
-        <location filename="../src/devicelist/deviceinfomodel.cpp" line="+67"/>
+        <location filename="../src/devicelist/deviceinfomodel.cpp" line="+71"/>
         <source>ID</source>
         <translation>编号</translation>
     </message>
@@ -560,17 +557,17 @@
 <context>
     <name>TarnTool::TARNToolMainPage</name>
     <message>
-        <location filename="../src/app/tarntoolmainpage.cpp" line="+59"/>
+        <location filename="../src/app/tarntoolmainpage.cpp" line="+60"/>
         <source>Fold or unfold the modify panel</source>
-        <translation>折叠或展开修改面板</translation>
+        <translation>收起或展开修改面板</translation>
     </message>
     <message>
         <location line="+2"/>
         <source>TARN Tool</source>
-        <translation>TARN 工具</translation>
+        <translation>TARN工具</translation>
     </message>
     <message>
-        <location line="+56"/>
+        <location line="+67"/>
         <source>Hint</source>
         <translation>提示</translation>
     </message>
@@ -580,14 +577,14 @@
         <translation>初始化失败。</translation>
     </message>
     <message>
-        <location line="+92"/>
+        <location line="+94"/>
         <source>Exit</source>
         <translation>退出</translation>
     </message>
     <message>
         <location line="+1"/>
         <source>Exit the TARN software?</source>
-        <translation>确定退出 TARN 软件吗？</translation>
+        <translation>确定退出TARN软件？</translation>
     </message>
 </context>
 <context>
@@ -616,12 +613,12 @@
     <message>
         <location filename="../src/app/toolsapplication.cpp" line="+51"/>
         <source>TARN is already running.</source>
-        <translation>TARN 已在运行。</translation>
+        <translation>TARN已在运行。</translation>
     </message>
     <message>
         <location line="+7"/>
         <source>Display resolution less than 1024*768,are you sure to start the program?</source>
-        <translation>显示分辨率低于 1024*768，确定要启动程序吗？</translation>
+        <translation>显示分辨率低于1024*768，确定要启动程序吗？</translation>
     </message>
     <message>
         <location line="+97"/>
@@ -655,6 +652,29 @@
         <location line="+5"/>
         <source>Version: </source>
         <translation>版本：</translation>
+    </message>
+</context>
+<context>
+    <name>aptui::WindowTitle</name>
+    <message>
+        <location filename="../src/aptui/windowtitle.cpp" line="+49"/>
+        <source>Minimize</source>
+        <translation>最小化</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Maximize or restore</source>
+        <translation>最大化或还原</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Menu</source>
+        <translation>菜单</translation>
     </message>
 </context>
 </TS>

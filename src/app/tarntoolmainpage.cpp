@@ -20,6 +20,7 @@
 #include "aptui/windowtitle.h"
 #include "configpanel/devicemodifypage.h"
 #include "devicelist/devicedisplaypage.h"
+#include "devicelist/deviceeventqueue.h"
 #include "discovery/deviceinfo.h"
 #include "discovery/tarnhandler.h"
 #include "ui_tarntoolmainpage.h"
@@ -67,7 +68,9 @@ TARNToolMainPage::TARNToolMainPage(QWidget *parent, TARN::TarnHandler *handler, 
     m_pCover->lower();
     m_bCovered = false;
 
-    setWindowIcon(QIcon(QStringLiteral(":/CommonSkin/TARNTool/Images/TARNTool/SystemInfo/logo_large.png")));
+    const QIcon logo(QStringLiteral(":/CommonSkin/TARNTool/Images/TARNTool/SystemInfo/logo_large.png"));
+    setWindowIcon(logo);
+    m_pWindowTitle->setIcon(logo);
 
     m_pMenu = new aptui::Menu(this);
     m_pAboutAction = new AboutDialog(nullptr);
@@ -86,9 +89,14 @@ TARNToolMainPage::TARNToolMainPage(QWidget *parent, TARN::TarnHandler *handler, 
 
     // Queued signals from the library's thread carry these types; they must be known first.
     registerDeviceMetaTypes();
-    connect(m_handler, &TARN::TarnHandler::signalDeviceOnline, m_pDisplayPage, &DeviceDisplayPage::onDeviceLogin);
-    connect(m_handler, &TARN::TarnHandler::signalDeviceOffline, m_pDisplayPage, &DeviceDisplayPage::onDeviceLogout);
-    connect(m_handler, &TARN::TarnHandler::signalDeviceUpdate, m_pDisplayPage, &DeviceDisplayPage::onDeviceUpdate);
+    // Through the queue, so a whole site arriving or leaving at once never stops the painting.
+    m_pDeviceEvents = new DeviceEventQueue(m_pDisplayPage, this);
+    connect(m_handler, &TARN::TarnHandler::signalDeviceOnline, m_pDeviceEvents, &DeviceEventQueue::onDeviceLogin,
+                Qt::DirectConnection);
+    connect(m_handler, &TARN::TarnHandler::signalDeviceOffline, m_pDeviceEvents, &DeviceEventQueue::onDeviceLogout,
+                Qt::DirectConnection);
+    connect(m_handler, &TARN::TarnHandler::signalDeviceUpdate, m_pDeviceEvents, &DeviceEventQueue::onDeviceUpdate,
+                Qt::DirectConnection);
     connect(m_pDisplayPage, &DeviceDisplayPage::signalCurrentSelectionModelChange, m_pModifyPage,
             &DeviceModifyPage::onCurrentSelectionChange, Qt::DirectConnection);
     connect(m_pModifyPage, &DeviceModifyPage::signalModifyResult, m_pDisplayPage,
@@ -107,6 +115,10 @@ TARNToolMainPage::TARNToolMainPage(QWidget *parent, TARN::TarnHandler *handler, 
 
 TARNToolMainPage::~TARNToolMainPage()
 {
+    // The device queue takes the handler's signals on the library's thread: discovery ends
+    // before the queue goes.
+    m_handler->stop();
+    disconnect(m_handler, nullptr, m_pDeviceEvents, nullptr);
     delete m_pAboutAction;
     delete ui;
 }
@@ -137,7 +149,9 @@ void TARNToolMainPage::onMovePinButtion()
     m_pPinBorder->setFixedSize(20, h - t);
     m_pPinButton->setFixedSize(20, 80);
     const int y = int(h * 0.3 - 20);
-    if (m_pModifyPage->isVisible()) {
+    // Whether the panel is folded, not whether it is on screen yet: the first placing happens
+    // before the window is shown.
+    if (!m_pModifyPage->isHidden()) {
         const int x = width() - m_pPinBorder->width() - m_pModifyPage->width();
         m_pPinBorder->move(x + 1, t);
         m_pPinButton->move(x + 1, y);

@@ -23,6 +23,7 @@ class WindowTitle;
 namespace TarnTool {
 
 class DeviceDisplayPage;
+class DeviceEventQueue;
 class DeviceModifyPage;
 
 // The one top-level window: its own title bar, the device table on the left, the modify panel
@@ -77,6 +78,7 @@ private:
     QHBoxLayout *m_pHLayout = nullptr;
     DeviceDisplayPage *m_pDisplayPage = nullptr;
     DeviceModifyPage *m_pModifyPage = nullptr;
+    DeviceEventQueue *m_pDeviceEvents = nullptr;
     QWidget *m_pRightSpace = nullptr;
     QWidget *m_pPinBorder = nullptr;
     aptui::PinButton *m_pPinButton = nullptr;

@@ -45,6 +45,11 @@ WindowTitle::WindowTitle(QWidget *parent)
     m_btnClose->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
     m_btnSystemMenu = makeButton("m_btnSystemMenu", Qt::ClickFocus, this);
     m_systemMenu = new SystemMenu(this);
+    // The buttons show only images; screen readers and tests find them by these names.
+    m_btnMinimize->setAccessibleName(tr("Minimize"));
+    m_btnMaximize->setAccessibleName(tr("Maximize or restore"));
+    m_btnClose->setAccessibleName(tr("Close"));
+    m_btnSystemMenu->setAccessibleName(tr("Menu"));
 
     auto *container = new QWidget(this);
     auto *buttons = new QHBoxLayout(container);

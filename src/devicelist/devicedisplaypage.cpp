@@ -62,6 +62,7 @@ DeviceDisplayPage::DeviceDisplayPage(QWidget *parent, const QString &columnConfi
     m_itemDelegate = new aptui::TreeViewWithLeftPixmapDelegate(ui->m_tableViewTarn);
     ui->m_tableViewTarn->setItemDelegate(m_itemDelegate);
     ui->m_tableViewTarn->setModel(m_deviceInfoModel);
+    ui->m_tableViewTarn->setAccessibleName(tr("Devices"));
 
     ui->m_tableViewTarn->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui->m_tableViewTarn->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -152,6 +153,15 @@ void DeviceDisplayPage::onDeviceLogout(TARN_DEVICE_INFO struDevInfo)
 {
     m_deviceInfoModel->removeDevice(&struDevInfo);
     store().remove(struDevInfo);
+    updateCount();
+    recountSelection();
+}
+
+void DeviceDisplayPage::onDevicesLogout(const QVector<TARN_DEVICE_INFO> &records)
+{
+    m_deviceInfoModel->removeDevices(records);
+    for (const TARN_DEVICE_INFO &record : records)
+        store().remove(record);
     updateCount();
     recountSelection();
 }

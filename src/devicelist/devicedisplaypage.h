@@ -65,6 +65,8 @@ signals:
 public slots:
     void onDeviceLogin(TARN_DEVICE_INFO struDevInfo);
     void onDeviceLogout(TARN_DEVICE_INFO struDevInfo);
+    // Many departures at once, as after a whole site goes: the same as one onDeviceLogout each.
+    void onDevicesLogout(const QVector<TARN_DEVICE_INFO> &records);
     void onDeviceUpdate(TARN_DEVICE_INFO struDevInfo);
     void onSaveDeviceInfoToExcel();
     void onManualUpdate();

@@ -1,8 +1,12 @@
 #include "devicelist/deviceinfomodel.h"
 
+#include <algorithm>
+#include <functional>
+
 #include <QBrush>
 #include <QColor>
 #include <QList>
+#include <QSet>
 
 #include "common/apppath.h"
 #include "devicelist/cipstandarditem.h"
@@ -269,6 +273,45 @@ void DeviceInfoModel::removeDevice(const TARN_DEVICE_INFO *record)
         position = found;
     }
     renumberFrom(position);
+}
+
+void DeviceInfoModel::removeDevices(const QVector<TARN_DEVICE_INFO> &records)
+{
+    QVector<int> rows;
+    QSet<int> seen;
+    for (const TARN_DEVICE_INFO &record : records) {
+        const QString serial = TARN::serialOf(record);
+        const QString mac = TARN::macOf(record);
+        const int found = findRow(serial, mac);
+        if (found < 0 || seen.contains(found))
+            continue;
+        seen.insert(found);
+        const QString key = identityKey(serial, mac);
+        QVector<QStandardItem *> &cells = m_identityCells[key];
+        cells.removeOne(item(found, columnOf(IdSerialNumber)));
+        if (cells.isEmpty())
+            m_identityCells.remove(key);
+        rows.append(found);
+    }
+    if (rows.isEmpty()) {
+        renumberFrom(0);
+        return;
+    }
+    // From the bottom up, so the rows still to go keep their numbers.
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    m_ownChange = true;
+    for (int i = 0; i < rows.size();) {
+        int first = rows.at(i);
+        int count = 1;
+        while (i + count < rows.size() && rows.at(i + count) == first - 1) {
+            --first;
+            ++count;
+        }
+        removeRows(first, count);
+        i += count;
+    }
+    m_ownChange = false;
+    renumberFrom(rows.last());
 }
 
 void DeviceInfoModel::renumberFrom(int position)

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <thread>
+
 #include <QDesktopServices>
 #include <QDialog>
 #include <QHeaderView>
@@ -7,6 +9,7 @@
 #include <QPushButton>
 
 #include "devicelist/devicedisplaypage.h"
+#include "devicelist/deviceeventqueue.h"
 #include "devicelist/deviceinfomodel.h"
 #include "devicelist/devicestore.h"
 #include "devicerecords.h"
@@ -15,6 +18,7 @@
 
 using TarnTool::DeviceDisplayPage;
 using TarnTool::DeviceInfoModel;
+using TarnTool::DeviceEventQueue;
 using TarnTool::DeviceStore;
 using devicerecords::make;
 
@@ -78,6 +82,7 @@ private slots:
     void checkingClassifiesTheSet();
     void batchesAndUnusualStates();
     void offlineRenumbersAndRecounts();
+    void queuedEventsFromAnotherThread();
     void refreshWhileChecked();
     void resultsRedrawFromTheStore();
     void doubleClick_data();
@@ -116,6 +121,66 @@ private:
 void TestDeviceDisplayPage::initTestCase()
 {
     registerDeviceMetaTypes();
+}
+
+// A whole site through the event queue, emitted on another thread as the library does: the table
+// ends as one event at a time would leave it, including departures of rows that are not next to
+// each other, a device that comes and goes within one batch, and the checked set recounted.
+void TestDeviceDisplayPage::queuedEventsFromAnotherThread()
+{
+    DeviceEventQueue queue(m_page);
+    QVector<TARN_DEVICE_INFO> records;
+    for (int i = 0; i < 60; ++i)
+        records.append(make(QStringLiteral("SN-%1").arg(59 - i, 2, 10, QLatin1Char('0')),
+                            QStringLiteral("02-00-00-00-01-%1").arg(i, 2, 16, QLatin1Char('0'))));
+    std::thread first([&] {
+        for (const TARN_DEVICE_INFO &r : records)
+            queue.onDeviceLogin(r);
+    });
+    first.join();
+    QTRY_COMPARE(queue.pending(), 0);
+    QCOMPARE(countText(), QStringLiteral("60"));
+    // Sorted by serial, the arrival order is reversed: every other departure below leaves a gap.
+    m_page->onSortTable(model()->columnOf(DeviceInfoModel::IdSerialNumber));
+    QCOMPARE(cell(0, DeviceInfoModel::IdSerialNumber), QStringLiteral("SN-00"));
+    setChecked(1, true);  // SN-01, leaves
+    setChecked(2, true);  // SN-02, stays
+    m_spy->clear();
+
+    TARN_DEVICE_INFO changed = records[57];  // SN-02
+    changed.eventType = TARN_EVENT_UPDATE;
+    TARN::setFieldText(changed.ipv4Address, QStringLiteral("192.168.1.202"));
+    TARN_DEVICE_INFO passing = make(QStringLiteral("SN-X"), QStringLiteral("02-00-00-00-02-00"));
+    std::thread second([&] {
+        queue.onDeviceUpdate(changed);
+        for (int i = 0; i < 60; i += 2) {
+            TARN_DEVICE_INFO gone = records[i];
+            gone.eventType = TARN_EVENT_OFFLINE;
+            queue.onDeviceLogout(gone);
+        }
+        queue.onDeviceLogin(passing);
+        queue.onDeviceLogout(passing);
+        queue.onDeviceLogout(records[0]);  // already gone: nothing happens
+    });
+    second.join();
+    QTRY_COMPARE(queue.pending(), 0);
+
+    QCOMPARE(model()->rowCount(), 30);
+    QCOMPARE(countText(), QStringLiteral("30"));
+    QCOMPARE(DeviceStore::instance()->count(), 30);
+    for (int row = 0; row < 30; ++row) {
+        // Odd serials left (even arrival indexes); the even ones stay, in order. Rows from the
+        // first departure down are renumbered; the row above it keeps its arrival number.
+        QCOMPARE(cell(row, DeviceInfoModel::IdSerialNumber), QStringLiteral("SN-%1").arg(row * 2, 2, 10, QLatin1Char('0')));
+        QCOMPARE(cell(row, DeviceInfoModel::IdNumber), row == 0 ? QStringLiteral("060") : QString::asprintf("%03d", row + 1));
+    }
+    QCOMPARE(cell(1, DeviceInfoModel::IdIPv4Address), QStringLiteral("192.168.1.202"));
+    QCOMPARE(emissions(*m_spy).last(), Emission(MODIFY_SINGLE, {"SN-02"}));
+    // Still indexed: a later change finds its row.
+    changed.port = 8123;
+    queue.onDeviceUpdate(changed);
+    queue.flush();
+    QCOMPARE(cell(1, DeviceInfoModel::IdPort).trimmed(), QStringLiteral("8123"));
 }
 
 void TestDeviceDisplayPage::init()
