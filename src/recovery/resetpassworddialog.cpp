@@ -220,8 +220,10 @@ void ResetPasswordDialog::onImportFile()
     if (start.isEmpty() || !QFileInfo::exists(QFileInfo(start).absolutePath()))
         start = QDir::homePath();
     const QString path = QFileDialog::getOpenFileName(this, QString(), start);
-    if (!path.isEmpty())
-        s_lastImportPath = path;
+    // A cancelled chooser leaves what the field held.
+    if (path.isEmpty())
+        return;
+    s_lastImportPath = path;
     ui->m_lineEditFilePath->setText(path);
     ui->m_lineEditFilePath->setCursorPosition(0);
 }

@@ -94,7 +94,6 @@ void TestRecoveryDialogs::formFollowsTheDevice()
     if (!(capabilities & TARN_CAP_KEY_RESET)) {
         QVERIFY(qobject_cast<TarnTool::RestorePasswordDialog *>(dialog.get()));
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Reset Default Password"));
-        QCOMPARE(child<MultiStateLineEdit>(dialog.get(), "m_lineEditSecurityCode")->maxLength(), 32);
         QCOMPARE(QApplication::focusWidget(), child<QWidget>(dialog.get(), "m_lineEditSecurityCode"));
         return;
     }
@@ -109,13 +108,6 @@ void TestRecoveryDialogs::formFollowsTheDevice()
     QCOMPARE(browse->isVisible(), !qr);
     QCOMPARE(child<QWidget>(dialog.get(), "m_checkBoxIPC")->isVisible(), ipc);
     QCOMPARE(child<QLabel>(dialog.get(), "m_labelQcCode")->pixmap(Qt::ReturnByValue).isNull(), true);
-    QCOMPARE(child<MultiStateLineEdit>(dialog.get(), "m_lineEditFilePath")->maxLength(), 128);
-    for (const char *name : {"m_lineEditNewPassword", "m_lineEditConfirmPassword"}) {
-        auto *field = child<MultiStateLineEdit>(dialog.get(), name);
-        QCOMPARE(field->maxLength(), 16);
-        QCOMPARE(field->echoMode(), QLineEdit::Password);
-        QCOMPARE(field->contextMenuPolicy(), Qt::NoContextMenu);
-    }
     // The browse button follows the input kind.
     child<QRadioButton>(dialog.get(), qr ? "m_radioBtnAutoInput" : "m_radioBtnManualInput")->setChecked(true);
     QCOMPARE(browse->isVisible(), qr);
@@ -247,8 +239,13 @@ void TestRecoveryDialogs::failedCallsKeepTheDialogOpen()
     chooseInNextDialog(keyFile, &startedAt);
     QTest::mouseClick(child<QToolButton>(&dialog, "m_btnFilePath"), Qt::LeftButton);
     auto *keyField = child<MultiStateLineEdit>(&dialog, "m_lineEditFilePath");
+    QCOMPARE(startedAt, QDir::homePath());
     QCOMPARE(keyField->text(), keyFile);
     QCOMPARE(keyField->cursorPosition(), 0);
+    // A cancelled chooser leaves the field as it was.
+    kittest::onNextModal([](QWidget *chooser) { static_cast<QDialog *>(chooser)->reject(); });
+    QTest::mouseClick(child<QToolButton>(&dialog, "m_btnFilePath"), Qt::LeftButton);
+    QCOMPARE(keyField->text(), keyFile);
     child<MultiStateLineEdit>(&dialog, "m_lineEditNewPassword")->setText(QStringLiteral("Good-Pass-42"));
     child<MultiStateLineEdit>(&dialog, "m_lineEditConfirmPassword")->setText(QStringLiteral("Good-Pass-42"));
     shown = confirm(&dialog);
