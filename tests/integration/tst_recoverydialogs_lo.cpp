@@ -41,6 +41,7 @@ private slots:
     void qrCodeAndTypedKey();
     void keyOfAnotherDeviceRefused();
     void expiredRequestRefused();
+    void exportToAFolderThatVanishes();
     void securityCode();
     void lockoutAfterWrongCodes();
 
@@ -327,6 +328,27 @@ void TestRecoveryDialogsLoopback::expiredRequestRefused()
              QStringList {QStringLiteral("Reset password failed.")});
     QVERIFY(dialog->isVisible());
     QCOMPARE(stateOf(d, QStringLiteral("short.json")).value(QStringLiteral("hash")).toString(), before);
+}
+
+// The folder goes while the slow device is asked: the export says so and claims no file.
+void TestRecoveryDialogsLoopback::exportToAFolderThatVanishes()
+{
+    const TARN_DEVICE_INFO d = device("22", 0);
+    QVERIFY(d.serialNumber[0]);
+    const auto dialog = forgetPassword(d);
+    const QString folder = m_dir.filePath(QStringLiteral("vanishing"));
+    QVERIFY(QDir().mkpath(folder));
+    auto *form = child<QWidget>(dialog.get(), "ResetPasswordDialog_centerWidget");
+    QTimer remover;
+    connect(&remover, &QTimer::timeout, this, [&] {
+        if (!form->isEnabled())
+            QDir(folder).removeRecursively();
+    });
+    remover.start(10);
+    QString startedAt;
+    chooseInNextDialog(folder, &startedAt);
+    QCOMPARE(texts(click(dialog.get(), "m_btnExport")), QStringList {QStringLiteral("Create device key file error.")});
+    QVERIFY(!QFileInfo::exists(folder));
 }
 
 void TestRecoveryDialogsLoopback::securityCode()
