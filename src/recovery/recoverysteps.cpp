@@ -48,9 +48,10 @@ QString requestFileName(const QString &serialNo, const QDateTime &localTime)
 
 bool writeRequestFile(const QString &path, const QByteArray &data, QString *error)
 {
-    // Written to a temporary file that replaces `path` only once all of it is on disk.
+    // Written to a temporary file that replaces `path` only once all of it is written. Unbuffered,
+    // so a short write (a full disk) shows in write()'s count: a buffered one is lost on commit.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(data) != data.size() || !file.commit()) {
         if (error)
             *error = file.errorString();
         file.cancelWriting();
@@ -94,8 +95,8 @@ KeyFileResult prepareKeyFile(const QString &source, const QString &target, QStri
 
     QFile out(target);
     // NewOnly: the name was just freed, so anything there now was put there by someone else.
-    const bool written = out.open(QIODevice::WriteOnly | QIODevice::NewOnly)
-        && out.setPermissions(QFile::ReadOwner | QFile::WriteOwner) && out.write(text) == text.size() && out.flush();
+    const bool written = out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)
+        && out.setPermissions(QFile::ReadOwner | QFile::WriteOwner) && out.write(text) == text.size();
     wipe(text);
     if (!written) {
         const QString why = out.errorString();

@@ -1,6 +1,9 @@
 #include <QtTest>
 
+#include <csignal>
 #include <cstring>
+
+#include <sys/resource.h>
 
 #include <QDateTime>
 
@@ -35,6 +38,21 @@ QByteArray buffer(quint32 count, const QByteArray &data, int size)
     std::memcpy(b.data() + 4, data.constData(), size_t(qMin(data.size(), size - 4)));
     return b;
 }
+
+// A disk that fills up after `bytes` bytes of a file, for as long as it lives.
+struct FullDisk
+{
+    explicit FullDisk(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved);
+        struct rlimit small = saved;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FullDisk() { setrlimit(RLIMIT_FSIZE, &saved); }
+    struct rlimit saved {};
+};
 
 QByteArray field(const char *bytes, size_t size)
 {
@@ -71,6 +89,17 @@ void TestRecoverySteps::requestFile()
     QVERIFY(writeRequestFile(path, "first request, longer"));
     QVERIFY(writeRequestFile(path, "second"));  // the same minute replaces the file
     QFile written(path);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), QByteArray("second"));
+
+    // A disk that fills up mid-write: false, and the earlier file stays whole.
+    bool whole = true;
+    {
+        FullDisk full(100);
+        whole = writeRequestFile(path, QByteArray(256, 'r'));
+    }
+    QVERIFY(!whole);
+    written.close();
     QVERIFY(written.open(QIODevice::ReadOnly));
     QCOMPARE(written.readAll(), QByteArray("second"));
 
@@ -119,6 +148,11 @@ void TestRecoverySteps::keyFileCopyFailures()
     // A target that cannot be written is told apart from a source that cannot be read.
     const QString key = writeTestFile(dir, QStringLiteral("key.txt"), QByteArray(KeyFileMax, 'k'));
     QCOMPARE(prepareKeyFile(key, QStringLiteral("/dev/null/copy.xml")), KeyFileResult::TargetUnwritable);
+    {
+        FullDisk full(100);
+        QCOMPARE(prepareKeyFile(key, target), KeyFileResult::TargetUnwritable);
+    }
+    QVERIFY(!QFileInfo::exists(target));
     QCOMPARE(prepareKeyFile(key, target), KeyFileResult::Ok);
 }
 
