@@ -17,55 +17,16 @@
 #include "export/devicesinfosavepage.h"
 #include "exporttestdata.h"
 #include "kittest.h"
+#include "support/warningboxes.h"
 
 using aptui::MultiStateLineEdit;
 using kittest::child;
 using kittest::onNextModal;
 using TarnTool::DevicesInfoSavePage;
 using TarnTool::WarningDialog;
+using warningboxes::Shown;
 
 namespace {
-
-struct Shown
-{
-    QString text;
-    int kind = -1;
-};
-
-// The kind of a warning box, told by the icon it shows.
-int kindOf(const QWidget *box)
-{
-    const QImage shown = child<QLabel>(box, "m_labelWarnPicture")->pixmap(Qt::ReturnByValue).toImage();
-    if (shown.isNull())
-        return -1;
-    for (int kind : {WarningDialog::WarnOk, WarningDialog::WarnInfo, WarningDialog::WarnError}) {
-        const QImage icon = QImage(WarningDialog::largeIconPath(kind))
-                                .scaled(32, 32, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-        if (!icon.isNull()
-            && icon.convertToFormat(QImage::Format_ARGB32) == shown.convertToFormat(QImage::Format_ARGB32))
-            return kind;
-    }
-    return -1;
-}
-
-// Runs `action` and reads and closes every warning box it shows, so no exec() is left hanging.
-QVector<Shown> answerWarnings(const std::function<void()> &action)
-{
-    QVector<Shown> shown;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &poll, [&shown] {
-        auto *box = qobject_cast<WarningDialog *>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible() || box->property("answered").toBool())
-            return;
-        box->setProperty("answered", true);
-        shown.append({child<QLabel>(box, "m_labelWarnText")->text(), kindOf(box)});
-        box->close();
-    });
-    poll.start(10);
-    action();
-    poll.stop();
-    return shown;
-}
 
 QByteArray readAll(const QString &path)
 {
@@ -192,7 +153,7 @@ void TestDevicesInfoSavePage::useConfiguration(const QByteArray &entries)
 
 QVector<Shown> TestDevicesInfoSavePage::save(const QString &action)
 {
-    return answerWarnings([this, action] {
+    return warningboxes::answer([this, action] {
         if (action == QLatin1String("csv"))
             QTest::mouseClick(child<QPushButton>(m_page.data(), "btnConfirm"), Qt::LeftButton);
         else if (action == QLatin1String("xls"))

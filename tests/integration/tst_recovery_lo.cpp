@@ -7,6 +7,7 @@
 #include <QJsonObject>
 
 #include "devicecollector.h"
+#include "emulatorstate.h"
 #include "tarn.h"
 #include "wiretap.h"
 
@@ -142,14 +143,7 @@ TARN_RESET_PARAM TestRecoveryLoopback::resetWithFile(const QString &path, const 
 
 QJsonObject TestRecoveryLoopback::stateOf(const QByteArray &serial)
 {
-    QFile file(m_dir.filePath(QStringLiteral("devices.json")));
-    if (!file.open(QIODevice::ReadOnly))
-        return QJsonObject();
-    for (const QJsonValue &v : QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("devices")).toArray()) {
-        if (v.toObject().value(QStringLiteral("sn")).toString().toLatin1() == serial)
-            return v.toObject();
-    }
-    return QJsonObject();
+    return emulatorDeviceState(m_dir.filePath(QStringLiteral("devices.json")), serial);
 }
 
 void TestRecoveryLoopback::keyFileForAFileRequest()

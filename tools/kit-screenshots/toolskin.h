@@ -1,11 +1,14 @@
 #pragma once
 
 // Shared by the programs that render the tool's widgets to PNGs.
+#include <sched.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFont>
 #include <QIcon>
 #include <QPluginLoader>
+#include <QProcess>
 
 #include "skins/iskinplugin.h"
 #include "toolkit/cfile.h"
@@ -33,4 +36,24 @@ inline bool applyToolSkin(const QString &skinDir)
                         + OrvoGUIToolkit::CFile::ReadAll(QStringLiteral(":/OrvoDesk/Qss/Qss/TARNTool/TARNTool.qss")));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/aptui/complex/Images/System/Complex/calculate.png")));
     return found;
+}
+
+// Moves the program into a network namespace of its own with only its loopback up, where it may
+// make one, and confines the discovery library to the loopback. False when it stays on the shared
+// loopback, where other emulators' devices may show. Call before any thread starts.
+inline bool confineToLoopback()
+{
+    const bool privateNetwork = unshare(CLONE_NEWNET) == 0
+        && QProcess::execute(QStringLiteral("ip"), {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"),
+                                                   QStringLiteral("up")}) == 0;
+    qputenv("TARN_IFACES", "lo");
+    return privateNetwork;
+}
+
+// Starts the device emulator `program` on the loopback with `arguments` and waits until it talks.
+inline bool startEmulator(QProcess &emulator, const QString &program, const QStringList &arguments)
+{
+    emulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    emulator.start(program, QStringList {QStringLiteral("--iface"), QStringLiteral("lo")} + arguments);
+    return emulator.waitForStarted(5000) && emulator.waitForReadyRead(10000);
 }

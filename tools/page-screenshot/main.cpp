@@ -7,8 +7,6 @@
 // when the program may make one.
 #include <cstdio>
 
-#include <sched.h>
-
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -78,10 +76,7 @@ bool shoot(const QString &path)
 
 int main(int argc, char **argv)
 {
-    const bool privateNetwork = unshare(CLONE_NEWNET) == 0
-        && QProcess::execute(QStringLiteral("ip"), {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"),
-                                                   QStringLiteral("up")}) == 0;
-    qputenv("TARN_IFACES", "lo");
+    const bool privateNetwork = confineToLoopback();
     QApplication app(argc, argv);
     if (app.arguments().size() != 2) {
         std::fprintf(stderr, "usage: page-screenshot <folder>\n");
@@ -97,11 +92,8 @@ int main(int argc, char **argv)
     registerDeviceMetaTypes();
 
     QProcess emulator;
-    emulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    emulator.start(QStringLiteral(TARN_DEVICE_PROGRAM), {QStringLiteral("--iface"), QStringLiteral("lo"),
-                                                         QStringLiteral("--count"), QString::number(kDevices),
-                                                         QStringLiteral("--seed"), QStringLiteral("31")});
-    if (!emulator.waitForStarted(5000) || !emulator.waitForReadyRead(10000)) {
+    if (!startEmulator(emulator, QStringLiteral(TARN_DEVICE_PROGRAM),
+                       {QStringLiteral("--count"), QString::number(kDevices), QStringLiteral("--seed"), QStringLiteral("31")})) {
         std::fprintf(stderr, "page-screenshot: the emulator did not start\n");
         return 1;
     }

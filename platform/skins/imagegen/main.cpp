@@ -165,6 +165,9 @@ void drawGlyph(QPainter &p, const QSizeF &s, const QString &kind, const QColor &
     } else if (kind == QLatin1String("option")) {
         p.drawLine(c + QPointF(-4.5, -1.8), c + QPointF(0, 2.7));
         p.drawLine(c + QPointF(0, 2.7), c + QPointF(4.5, -1.8));
+    } else if (kind == QLatin1String("check")) {
+        p.drawLine(c + QPointF(-3.5, 0), c + QPointF(-1, 2.6));
+        p.drawLine(c + QPointF(-1, 2.6), c + QPointF(3.6, -2.6));
     } else if (kind == QLatin1String("down")) {
         p.drawLine(c + QPointF(-3.5, -1.5), c + QPointF(0, 2));
         p.drawLine(c + QPointF(0, 2), c + QPointF(3.5, -1.5));
@@ -253,6 +256,7 @@ std::vector<Image> commonSkin()
         {info + "logo_large.png", {64, 64}, drawLogo},
         {common + "arrow_down.png", {12, 12}, [](QPainter &p, const QSizeF &s) { drawGlyph(p, s, QStringLiteral("down"), Ink); }},
         {common + "arrow_down_dis.png", {12, 12}, [](QPainter &p, const QSizeF &s) { drawGlyph(p, s, QStringLiteral("down"), Muted); }},
+        {common + "check.png", {14, 14}, [](QPainter &p, const QSizeF &s) { drawGlyph(p, s, QStringLiteral("check"), Qt::white); }},
     };
     for (const char *kind : {"min", "max", "restore", "close", "menu", "option"}) {
         const QString name = QLatin1String(kind);
