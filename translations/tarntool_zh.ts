@@ -124,6 +124,67 @@
     </message>
 </context>
 <context>
+    <name>ResetPasswordDialog</name>
+    <message>
+        <location filename="../src/recovery/resetpassworddialog.ui" line="+29"/>
+        <source>The first step, please use the two-dimensional code or directly export the key application documents, contact and send to the software manufacturer to obtain the key;</source>
+        <translation>第一步：请使用二维码或直接导出密钥申请文件，联系并发送给软件厂商以获取密钥；</translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <source>Export</source>
+        <translation>导出</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>QR code</source>
+        <translation>二维码</translation>
+    </message>
+    <message>
+        <location line="+22"/>
+        <source>Second step, import the key information from the manufacturer;</source>
+        <translation>第二步：导入厂商提供的密钥信息；</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>ManualInput</source>
+        <translation>手动输入</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>AutoInput</source>
+        <translation>导入文件</translation>
+    </message>
+    <message>
+        <location line="+46"/>
+        <source>New Password:</source>
+        <translation>新密码：</translation>
+    </message>
+    <message>
+        <location line="+62"/>
+        <source>Confirm Password:</source>
+        <translation>确认密码：</translation>
+    </message>
+    <message>
+        <location line="+27"/>
+        <source>Reset IPC</source>
+        <translation>同时重置 IPC</translation>
+    </message>
+</context>
+<context>
+    <name>ResrotePasswordDialog</name>
+    <message>
+        <location filename="../src/recovery/restorepassworddialog.ui" line="+20"/>
+        <source>Reset Default Password</source>
+        <translation>恢复默认密码</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>Security Code:</source>
+        <translation>安全码：</translation>
+    </message>
+</context>
+<context>
     <name>TarnTool::DeviceActivePage</name>
     <message>
         <location filename="../src/configpanel/deviceactivepage.cpp" line="+106"/>
@@ -184,7 +245,7 @@
         <translation>设备</translation>
     </message>
     <message>
-        <location line="+212"/>
+        <location line="+221"/>
         <source>Succeed</source>
         <translation>成功</translation>
     </message>
@@ -192,7 +253,7 @@
 <context>
     <name>TarnTool::DeviceInfoModel</name>
     <message>
-        <location filename="../src/devicelist/deviceinfomodel.cpp" line="+67"/>
+        <location filename="../src/devicelist/deviceinfomodel.cpp" line="+71"/>
         <source>ID</source>
         <translation>编号</translation>
     </message>
@@ -359,7 +420,7 @@
         <translation>从起始地址到其子网末尾只能容纳%2台设备中的%1台。未做任何修改。</translation>
     </message>
     <message>
-        <location filename="../src/configpanel/devicemodifypage.cpp" line="+262"/>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="+264"/>
         <source>New Password:</source>
         <translation>新密码：</translation>
     </message>
@@ -837,6 +898,123 @@
     </message>
 </context>
 <context>
+    <name>TarnTool::ResetPasswordDialog</name>
+    <message>
+        <location filename="../src/recovery/resetpassworddialog.cpp" line="+60"/>
+        <source>Reset Password</source>
+        <translation>重置密码</translation>
+    </message>
+    <message>
+        <location line="+114"/>
+        <source>Generate QR code error.</source>
+        <translation>生成二维码失败。</translation>
+    </message>
+    <message>
+        <location line="+30"/>
+        <source>Get key error.</source>
+        <translation>获取密钥申请失败。</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Create device key file error.</source>
+        <translation>创建设备密钥申请文件失败。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Exported.</source>
+        <translation>已导出。</translation>
+    </message>
+    <message>
+        <location line="+20"/>
+        <source>Weak</source>
+        <translation>弱</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Medium</source>
+        <translation>中</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Strong</source>
+        <translation>强</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Please input the secret key.</source>
+        <translation>请输入密钥。</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>The password can not be empty.</source>
+        <translation>密码不能为空。</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>The password you typed do not match.</source>
+        <translation>两次输入的密码不一致。</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Valid password range [8-16]. You can use a combination of numbers, lowercase, uppercase and special character for your password with at least two kinds of them contained.</source>
+        <translation>密码长度范围为 [8-16] 位。密码可由数字、小写字母、大写字母和特殊字符组合而成，且至少包含其中两种。</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>The device cannot take this password: it is too long, or it holds characters the device does not know.</source>
+        <translation>设备无法接受此密码：密码过长，或包含设备无法识别的字符。</translation>
+    </message>
+    <message>
+        <location line="+19"/>
+        <source>The key file cannot be read.</source>
+        <translation>无法读取密钥文件。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <location line="+34"/>
+        <source>The key file cannot be copied to the data folder.</source>
+        <translation>无法将密钥文件复制到数据文件夹。</translation>
+    </message>
+    <message>
+        <location line="-24"/>
+        <source>The secret key is not valid.</source>
+        <translation>密钥无效。</translation>
+    </message>
+    <message>
+        <location line="+29"/>
+        <source>Reset password failed.</source>
+        <translation>重置密码失败。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Reset password Succeed.</source>
+        <translation>重置密码成功。</translation>
+    </message>
+</context>
+<context>
+    <name>TarnTool::RestorePasswordDialog</name>
+    <message>
+        <location filename="../src/recovery/restorepassworddialog.cpp" line="+21"/>
+        <source>Reset Default Password</source>
+        <translation>恢复默认密码</translation>
+    </message>
+    <message>
+        <location line="+40"/>
+        <source>Please input security code.</source>
+        <translation>请输入安全码。</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>Restore password failed.</source>
+        <translation>恢复密码失败。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Restore password succeed.</source>
+        <translation>恢复密码成功。</translation>
+    </message>
+</context>
+<context>
     <name>TarnTool::TARNToolMainPage</name>
     <message>
         <location filename="../src/app/tarntoolmainpage.cpp" line="+60"/>
@@ -849,7 +1027,7 @@
         <translation>TARN工具</translation>
     </message>
     <message>
-        <location line="+58"/>
+        <location line="+67"/>
         <source>Hint</source>
         <translation>提示</translation>
     </message>

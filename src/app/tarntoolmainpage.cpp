@@ -23,6 +23,8 @@
 #include "devicelist/deviceeventqueue.h"
 #include "discovery/deviceinfo.h"
 #include "discovery/tarnhandler.h"
+#include "recovery/resetpassworddialog.h"
+#include "recovery/restorepassworddialog.h"
 #include "ui_tarntoolmainpage.h"
 
 namespace TarnTool {
@@ -103,6 +105,17 @@ TARNToolMainPage::TARNToolMainPage(QWidget *parent, TARN::TarnHandler *handler, 
             &DeviceDisplayPage::onDevicesModifyResult);
     connect(m_pModifyPage, &DeviceModifyPage::signalActiveResult, m_pDisplayPage,
             &DeviceDisplayPage::onDevicesActiveResult);
+    // "Forget Password": the panel has chosen the dialog and laid the cover; the dialog runs inside
+    // the signal, so the cover comes off only after it closes.
+    connect(m_pModifyPage, &DeviceModifyPage::signalResetPassword, this,
+            [](const DeviceInfo &device, bool supportQRCode, bool supportResetIPC) {
+                ResetPasswordDialog dialog(nullptr, device.strSerialNo, supportQRCode, supportResetIPC);
+                dialog.exec();
+            }, Qt::DirectConnection);
+    connect(m_pModifyPage, &DeviceModifyPage::signalRestorePassword, this, [](const DeviceInfo &device) {
+        RestorePasswordDialog dialog(nullptr, device.strSerialNo);
+        dialog.exec();
+    }, Qt::DirectConnection);
     connect(m_pPinButton, &aptui::PinButton::pinButtonClicked, this, &TARNToolMainPage::onMovePinButtion);
     connect(m_pPinButton, &aptui::PinButton::pinButtonClicked, this, &TARNToolMainPage::onShowOrHideRightSpace);
 

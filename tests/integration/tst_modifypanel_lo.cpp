@@ -43,6 +43,7 @@ private slots:
     void lostAnswerAndSilentDevice();
     void activateEveryNewDevice();
     void activationWhoseAnswerIsLost();
+    void forgetPasswordOpensTheDevicesDialog();
 
 private:
     struct Device
@@ -365,4 +366,43 @@ void TestModifyPanelLoopback::activationWhoseAnswerIsLost()
 }
 
 QTEST_MAIN(TestModifyPanelLoopback)
+
+// "Forget Password" in the main window opens the key reset for a device that takes keys from its
+// maker and the security-code restore for any other, under the cover.
+void TestModifyPanelLoopback::forgetPasswordOpensTheDevicesDialog()
+{
+    int tried = 0;
+    for (const bool keyReset : {true, false}) {
+        const Device *chosen = nullptr;
+        TARN_DEVICE_INFO record;
+        for (const Device &d : m_devices) {
+            std::memset(&record, 0, sizeof record);
+            if (d.activated && DeviceStore::instance()->get(d.serial, d.mac, &record)
+                && record.activationState == TARN_ACTIVATED
+                && bool(record.capabilityFlags & TARN_CAP_KEY_RESET) == keyReset) {
+                chosen = &d;
+                break;
+            }
+        }
+        if (!chosen)
+            continue;
+        ++tried;
+        check({chosen->mac});
+        bool covered = false;
+        const QVector<modalboxes::Shown> shown = modalboxes::answer(
+            [this] { QTest::mouseClick(m_panel->findChild<QPushButton *>("m_btnLostPassword"), Qt::LeftButton); },
+            [this, &covered](QWidget *box) {
+                covered = m_window->isCovered();
+                box->close();
+            });
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().text, keyReset ? QStringLiteral("TarnTool::ResetPasswordDialog")
+                                              : QStringLiteral("TarnTool::RestorePasswordDialog"));
+        QVERIFY(covered);
+        QVERIFY(!m_window->isCovered());
+    }
+    QCOMPARE(tried, 2);
+    check({});
+}
+
 #include "tst_modifypanel_lo.moc"
