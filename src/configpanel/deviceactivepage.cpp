@@ -1,4 +1,5 @@
 #include "configpanel/deviceactivepage.h"
+#include "configpanel/panelwidgets.h"
 
 #include <QHBoxLayout>
 #include <QImage>
@@ -8,6 +9,8 @@
 
 namespace TarnTool {
 
+using namespace panelwidgets;
+
 namespace {
 
 const char kCentre[] = "<html><head/><body><p align=\"center\">%1</p></body></html>";
@@ -16,13 +19,6 @@ const char kEmphasis[] =
 const char kNotActivatedIcon[] = ":/CommonSkin/TARNTool/Images/TARNTool/ParamModify/icon_not_activated.png";
 const char kAbnormalIcon[] = ":/CommonSkin/TARNTool/Images/TARNTool/ParamModify/icon_abnormal.png";
 
-QLabel *makeLabel(QWidget *parent, const char *name, bool wrap = false)
-{
-    auto *label = new QLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    label->setWordWrap(wrap);
-    return label;
-}
 
 QString centred(const QString &text)
 {

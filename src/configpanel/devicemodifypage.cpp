@@ -23,6 +23,7 @@
 #include "configpanel/deviceactivepage.h"
 #include "configpanel/devicemodifyresultpage.h"
 #include "configpanel/devicenetparapage.h"
+#include "configpanel/panelwidgets.h"
 #include "devicelist/devicestore.h"
 #include "discovery/devicefields.h"
 #include "discovery/tarnhandler.h"
@@ -30,30 +31,14 @@
 
 namespace TarnTool {
 
+using namespace panelwidgets;
+
 namespace {
 
 const char kGreyBar[] = ":/CommonSkin/Password/Images/Public/Control/Password/grey.png";
 
-QLabel *makeLabel(QWidget *parent, const char *name)
-{
-    auto *label = new QLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    return label;
-}
 
-QLabel *makeHint(QWidget *parent, const char *name)
-{
-    QLabel *hint = makeLabel(parent, name);
-    hint->setFixedSize(16, 16);
-    return hint;
-}
 
-QPushButton *makeButton(QWidget *parent, const char *name)
-{
-    auto *button = new QPushButton(parent);
-    button->setObjectName(QLatin1String(name));
-    return button;
-}
 
 // Whether an announced record holds the values a modification sent.
 bool holds(const TARN_DEVICE_INFO &announced, const TARN_NETWORK_PARAMS &sent)

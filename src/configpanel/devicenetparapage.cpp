@@ -12,6 +12,7 @@
 #include "aptui/multistatelineedit.h"
 #include "aptui/warningdialog.h"
 #include "common/netparamcheck.h"
+#include "configpanel/panelwidgets.h"
 #include "devicelist/devicestore.h"
 #include "discovery/devicefields.h"
 #include "toolkit/ccheckbox.h"
@@ -19,21 +20,11 @@
 
 namespace TarnTool {
 
+using namespace panelwidgets;
+
 namespace {
 
-QLabel *makeLabel(QWidget *parent, const char *name)
-{
-    auto *label = new QLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    return label;
-}
 
-QLabel *makeHint(QWidget *parent, const char *name)
-{
-    QLabel *hint = makeLabel(parent, name);
-    hint->setFixedSize(16, 16);
-    return hint;
-}
 
 bool fixedAddressType(int typeCode)
 {
