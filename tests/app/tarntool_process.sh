@@ -16,7 +16,7 @@ trap cleanup EXIT
 failures=0; passes=0
 pass() { echo "PASS: $1"; passes=$((passes + 1)); }
 fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
-check() { if eval "$2"; then pass "$1"; else fail "$1"; fi; }
+check() { if eval "$2"; then pass "$1"; else fail "$1"; return 1; fi; }
 
 export QT_QPA_PLATFORM=xcb TARN_IFACES=lo
 # Each run gets a temporary folder of its own, so lock files of other runs never meet these.
@@ -50,7 +50,7 @@ check "the second copy never shows a main window" "! shown '$work/second.log'"
 [ -n "$hint" ] && press "$hint" Escape
 wait_for 10 eval '! kill -0 '"$second"' 2>/dev/null' || kill -9 "$second" 2>/dev/null
 wait "$second"; code=$?
-check "the second copy exits with -1 (255)" "[ $code -eq 255 ]"
+check "the second copy exits with -1 (255)" "[ $code -eq 255 ]" || tail -n 20 "$work/second.log"
 check "the first copy runs on" "kill -0 $first"
 
 # Closing through the title bar's shortcut asks first; Cancel keeps the window, Confirm ends the
@@ -74,7 +74,7 @@ if wait_for 10 eval '! kill -0 '"$first"' 2>/dev/null'; then
 else
     kill -9 "$first" 2>/dev/null; wait "$first" 2>/dev/null; code=-1
 fi
-check "confirming ends the process with 0" "[ $code -eq 0 ]"
+check "confirming ends the process with 0" "[ $code -eq 0 ]" || tail -n 20 "$work/first.log"
 
 # The lock went with it: the next copy starts; killed outright, it leaves no lock behind.
 start_tool "$bin" "$work/third.log"; third=$tool
