@@ -32,7 +32,7 @@ mkdir -p "$(dirname "$shot")"
 rm -f "$shot"
 echo "demo: no display here; running the tool under Xvfb for ${TARN_DEMO_SECONDS:-8} seconds"
 xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
-    cd "$1" && QT_QPA_PLATFORM=xcb ./TarnTool &
+    (cd "$1" && QT_QPA_PLATFORM=xcb exec ./TarnTool) &
     tool=$!
     sleep "$3"
     geometry=(0 0 1920 1080)
