@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "aptui/coverwidget.h"
+#include "aptui/fieldlabels.h"
 #include "aptui/multistatelineedit.h"
 #include "aptui/passwordlevel.h"
 #include "aptui/warningdialog.h"
@@ -143,6 +144,7 @@ DeviceModifyPage::DeviceModifyPage(QWidget *parent)
         // Dropping text in is pasting by another name.
         edit->setAcceptDrops(false);
     }
+    aptui::linkFieldLabels(this);
 }
 
 DeviceModifyPage::~DeviceModifyPage() = default;

@@ -9,6 +9,7 @@
 #include <QStandardItemModel>
 
 #include "app/configuremanager.h"
+#include "aptui/fieldlabels.h"
 #include "aptui/multistatelineedit.h"
 #include "aptui/warningdialog.h"
 #include "export/csvwriter.h"
@@ -55,6 +56,7 @@ DevicesInfoSavePage::DevicesInfoSavePage(QStandardItemModel *model, QWidget *par
     ui->m_lineEditFilename->installEventFilter(this);
     ui->m_lineEditFilepath->installEventFilter(this);
     ui->m_lineEditFilename->setFocus();
+    aptui::linkFieldLabels(this);
 }
 
 DevicesInfoSavePage::~DevicesInfoSavePage()

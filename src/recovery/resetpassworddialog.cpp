@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 
+#include "aptui/fieldlabels.h"
 #include "aptui/multistatelineedit.h"
 #include "aptui/passwordlevel.h"
 #include "aptui/warningdialog.h"
@@ -90,6 +91,7 @@ ResetPasswordDialog::ResetPasswordDialog(QWidget *parent, QString serialNo, bool
     setWindowIcon(QIcon(QStringLiteral(":/CommonSkin/TARNTool/Images/TARNTool/SystemInfo/logo_large.png")));
     ui->m_lineEditNewPassword->setContextMenuPolicy(Qt::NoContextMenu);
     ui->m_lineEditConfirmPassword->setContextMenuPolicy(Qt::NoContextMenu);
+    aptui::linkFieldLabels(this);
 }
 
 ResetPasswordDialog::~ResetPasswordDialog()

@@ -1,5 +1,6 @@
 #include "recovery/restorepassworddialog.h"
 
+#include "aptui/fieldlabels.h"
 #include "aptui/multistatelineedit.h"
 #include "aptui/warningdialog.h"
 #include "discovery/tarnhandler.h"
@@ -27,6 +28,7 @@ RestorePasswordDialog::RestorePasswordDialog(QWidget *parent, QString serialNo)
     ui->m_lineEditSecurityCode->setContextMenuPolicy(Qt::NoContextMenu);
     ui->m_lineEditSecurityCode->setMaxLength(32);
     ui->m_lineEditSecurityCode->setFocus();
+    aptui::linkFieldLabels(this);
 }
 
 RestorePasswordDialog::~RestorePasswordDialog()

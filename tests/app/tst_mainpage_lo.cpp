@@ -1,6 +1,12 @@
 #include <QtTest>
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
 #include <QDialog>
 #include <functional>
 #include <QJsonArray>
@@ -91,6 +97,7 @@ private slots:
     void aDeviceLeaves();
     void pinFoldsThePanel();
     void helpKeyAsksForTheManual();
+    void everyControlHasAName();
     void closingAsksFirst();
     void discoveryThatCannotStart();
 
@@ -249,6 +256,25 @@ void TestMainPageLoopback::helpKeyAsksForTheManual()
     QVERIFY2(answer.texts.contains(QStringLiteral("No user manual found.")), qPrintable(answer.texts.join('|')));
     QVERIFY(coveredMeanwhile);
     QVERIFY(!m_window->isCovered());
+}
+
+// What a screen reader (or a test through the accessibility interface) calls each control a person
+// can use: the window's buttons, fields and the table, on every view of the panel.
+void TestMainPageLoopback::everyControlHasAName()
+{
+    QStringList unnamed;
+    for (QWidget *widget : m_window->findChildren<QWidget *>()) {
+        const bool control = qobject_cast<QAbstractButton *>(widget) || qobject_cast<QLineEdit *>(widget)
+            || qobject_cast<QComboBox *>(widget) || qobject_cast<QAbstractItemView *>(widget);
+        // Buttons without a focus or a click of their own (the title bar's icon) are pictures; a
+        // table's header is read as part of the table.
+        if (!control || widget->objectName() == QLatin1String("m_btnIcon") || qobject_cast<QHeaderView *>(widget))
+            continue;
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+        if (!face || face->text(QAccessible::Name).trimmed().isEmpty())
+            unnamed << QStringLiteral("%1 (%2)").arg(widget->objectName(), QLatin1String(widget->metaObject()->className()));
+    }
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
 }
 
 void TestMainPageLoopback::closingAsksFirst()
