@@ -92,7 +92,7 @@ TARNToolMainPage::TARNToolMainPage(QWidget *parent, TARN::TarnHandler *handler, 
     // Queued signals from the library's thread carry these types; they must be known first.
     registerDeviceMetaTypes();
     // Through the queue, so a whole site arriving or leaving at once never stops the painting.
-    m_pDeviceEvents = new DeviceEventQueue(m_pDisplayPage, this);
+    m_pDeviceEvents = new DeviceEventQueue(m_pDisplayPage, this, m_handler);
     connect(m_handler, &TARN::TarnHandler::signalDeviceOnline, m_pDeviceEvents, &DeviceEventQueue::onDeviceLogin,
                 Qt::DirectConnection);
     connect(m_handler, &TARN::TarnHandler::signalDeviceOffline, m_pDeviceEvents, &DeviceEventQueue::onDeviceLogout,

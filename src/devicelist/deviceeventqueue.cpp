@@ -4,11 +4,12 @@
 #include <QTimer>
 
 #include "devicelist/devicedisplaypage.h"
+#include "discovery/tarnhandler.h"
 
 namespace TarnTool {
 
-DeviceEventQueue::DeviceEventQueue(DeviceDisplayPage *page, QObject *parent)
-    : QObject(parent), m_page(page), m_timer(new QTimer(this))
+DeviceEventQueue::DeviceEventQueue(DeviceDisplayPage *page, QObject *parent, const TARN::TarnHandler *handler)
+    : QObject(parent), m_page(page), m_handler(handler), m_timer(new QTimer(this))
 {
     m_timer->setSingleShot(true);
     m_timer->setInterval(0);
@@ -38,8 +39,9 @@ void DeviceEventQueue::onDeviceUpdate(TARN_DEVICE_INFO struDevInfo)
 
 void DeviceEventQueue::push(Kind kind, const TARN_DEVICE_INFO &record)
 {
+    const quint64 generation = m_handler ? m_handler->generation() : 0;
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_incoming.append(Event {kind, record});
+    m_incoming.append(Event {kind, generation, record});
     // One wake-up call in flight at a time, however many events come meanwhile.
     if (!m_wakePending) {
         m_wakePending = true;
@@ -63,20 +65,28 @@ void DeviceEventQueue::takeIncoming()
     }
 }
 
+bool DeviceEventQueue::current(const Event &event) const
+{
+    return !m_handler || event.generation == m_handler->generation();
+}
+
 void DeviceEventQueue::deliverNext()
 {
     // Departures next to each other in the queue leave the table together; a run is capped so
     // that one slice stays short.
     if (m_events.at(m_next).kind == Logout) {
         QVector<TARN_DEVICE_INFO> run;
-        while (m_next < m_events.size() && m_events.at(m_next).kind == Logout && run.size() < kMaxRun)
-            run.append(m_events.at(m_next++).record);
-        if (m_page)
+        while (m_next < m_events.size() && m_events.at(m_next).kind == Logout && run.size() < kMaxRun) {
+            const Event &event = m_events.at(m_next++);
+            if (current(event))
+                run.append(event.record);
+        }
+        if (m_page && !run.isEmpty())
             m_page->onDevicesLogout(run);
         return;
     }
     const Event event = m_events.at(m_next++);
-    if (!m_page)
+    if (!m_page || !current(event))
         return;
     if (event.kind == Login)
         m_page->onDeviceLogin(event.record);

@@ -10,6 +10,10 @@
 
 class QTimer;
 
+namespace TARN {
+class TarnHandler;
+}
+
 namespace TarnTool {
 
 class DeviceDisplayPage;
@@ -25,7 +29,9 @@ class DeviceEventQueue : public QObject
     Q_OBJECT
 
 public:
-    explicit DeviceEventQueue(DeviceDisplayPage *page, QObject *parent = nullptr);
+    // With a handler, events taken in before one of its clear-ups (a Refresh) are dropped.
+    explicit DeviceEventQueue(DeviceDisplayPage *page, QObject *parent = nullptr,
+                              const TARN::TarnHandler *handler = nullptr);
 
     // How long one slice may run before the queue yields to the event loop.
     static constexpr int kSliceMs = 20;
@@ -48,6 +54,7 @@ private:
     struct Event
     {
         Kind kind;
+        quint64 generation;
         TARN_DEVICE_INFO record;
     };
 
@@ -56,7 +63,10 @@ private:
     void deliverSlice();
     void deliverNext();
 
+    bool current(const Event &event) const;
+
     QPointer<DeviceDisplayPage> m_page;
+    const TARN::TarnHandler *m_handler;
     QTimer *m_timer;
     // Filled by any thread, under the lock; emptied into m_events on the page's thread.
     mutable std::mutex m_mutex;

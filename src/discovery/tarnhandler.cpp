@@ -44,7 +44,12 @@ bool TarnHandler::sendInquiry()
 
 bool TarnHandler::clearup()
 {
-    return m_library.clearup() >= 1;
+    // Counted before and after: a callback that was running while the library emptied its table
+    // reads the older number either way.
+    ++m_generation;
+    const bool ok = m_library.clearup() >= 1;
+    ++m_generation;
+    return ok;
 }
 
 bool TarnHandler::setLogToFile(const char *directory, int level, int autoDelete)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include <QByteArray>
 #include <QObject>
 
@@ -40,6 +42,10 @@ public:
     int getLastError() const;
 
     bool isStarted() const { return m_started; }
+    // Counts the clear-ups. An event taken in before a clear-up and handed on after it speaks of a
+    // device the library has forgotten and will never report gone: receivers that queue events
+    // note this number with each and drop those from an older one.
+    quint64 generation() const { return m_generation.load(); }
 
     // Runs on the library's thread: checks the record and emits the matching signal.
     static void deviceCallback(const TARN_DEVICE_INFO *record, void *context);
@@ -54,6 +60,7 @@ signals:
 private:
     const TarnLibrary &m_library;
     bool m_started = false;
+    std::atomic<quint64> m_generation {0};
 };
 
 } // namespace TARN

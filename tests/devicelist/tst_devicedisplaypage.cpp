@@ -83,6 +83,7 @@ private slots:
     void batchesAndUnusualStates();
     void offlineRenumbersAndRecounts();
     void queuedEventsFromAnotherThread();
+    void refreshDropsEventsTakenInBeforeIt();
     void refreshWhileChecked();
     void resultsRedrawFromTheStore();
     void doubleClick_data();
@@ -181,6 +182,32 @@ void TestDeviceDisplayPage::queuedEventsFromAnotherThread()
     queue.onDeviceUpdate(changed);
     queue.flush();
     QCOMPARE(cell(1, DeviceInfoModel::IdPort).trimmed(), QStringLiteral("8123"));
+}
+
+// An arrival taken in before Refresh but handed on after it would bring back a row that the
+// library has forgotten and never reports gone.
+void TestDeviceDisplayPage::refreshDropsEventsTakenInBeforeIt()
+{
+    TARN::TarnHandler handler(fake::library);
+    m_page->setDiscoveryHandler(&handler);
+    DeviceEventQueue queue(m_page, nullptr, &handler);
+    queue.onDeviceLogin(make(QStringLiteral("SN-OLD"), QStringLiteral("02-00-00-00-03-01")));
+    TARN_DEVICE_INFO gone = make(QStringLiteral("SN-OLD"), QStringLiteral("02-00-00-00-03-01"));
+    gone.eventType = TARN_EVENT_OFFLINE;
+    queue.onDeviceLogout(gone);
+    queue.onDeviceLogin(make(QStringLiteral("SN-OLD2"), QStringLiteral("02-00-00-00-03-02")));
+    QTest::mouseClick(m_page->findChild<QPushButton *>(QStringLiteral("m_btnRefreshDeviceInfo")), Qt::LeftButton);
+    QCOMPARE(queue.pending(), 3);
+    QTRY_COMPARE(queue.pending(), 0);
+    QCOMPARE(model()->rowCount(), 0);
+    QCOMPARE(DeviceStore::instance()->count(), 0);
+    QCOMPARE(countText(), QStringLiteral("0"));
+
+    // What comes after the refresh is shown.
+    queue.onDeviceLogin(make(QStringLiteral("SN-NEW"), QStringLiteral("02-00-00-00-03-03")));
+    QTRY_COMPARE(model()->rowCount(), 1);
+    QCOMPARE(DeviceStore::instance()->count(), 1);
+    m_page->setDiscoveryHandler(nullptr);
 }
 
 void TestDeviceDisplayPage::init()
