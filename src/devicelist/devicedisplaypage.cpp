@@ -74,9 +74,9 @@ DeviceDisplayPage::DeviceDisplayPage(QWidget *parent, const QString &columnConfi
 
     aptui::connectCoverSlots(this, parent);
     m_exportDialogFactory = [](DeviceInfoModel *model, const QVector<int> &rows) {
-        auto *dialog = new DevicesInfoSavePage(model, nullptr);
+        auto dialog = std::make_unique<DevicesInfoSavePage>(model, nullptr);
         dialog->setExportRows(rows);
-        return static_cast<QDialog *>(dialog);
+        return std::unique_ptr<QDialog>(std::move(dialog));
     };
 
     ui->m_tableViewTarn->setSortingEnabled(true);
@@ -101,7 +101,7 @@ DeviceDisplayPage::DeviceDisplayPage(QWidget *parent, const QString &columnConfi
     ui->m_tableViewTarn->setAlternatingRowColors(true);
     ui->m_tableViewTarn->ShowGridLine(false);
 
-    ui->m_btnExportDeviceInfo->setEnabled(false);
+    updateExportButton(0);
 }
 
 DeviceDisplayPage::~DeviceDisplayPage()
@@ -208,15 +208,21 @@ quint8 DeviceDisplayPage::activationOfRow(const DeviceInfo &info) const
     return record.activationState;
 }
 
+void DeviceDisplayPage::updateExportButton(int checkedCount)
+{
+    // Export writes the checked rows: with none there is nothing to write.
+    ui->m_btnExportDeviceInfo->setEnabled(checkedCount > 0);
+}
+
 void DeviceDisplayPage::emitForNoDevice()
 {
-    ui->m_btnExportDeviceInfo->setEnabled(false);
+    updateExportButton(0);
     emit signalCurrentSelectionModelChange(MODIFY_SINGLE, QVector<DeviceInfo>());
 }
 
 void DeviceDisplayPage::emitForOneRow(int row)
 {
-    ui->m_btnExportDeviceInfo->setEnabled(true);
+    updateExportButton(1);
     const DeviceInfo info = deviceInfoOfRow(row);
     switch (activationOfRow(info)) {
     case TARN_ACTIVATED:
@@ -232,7 +238,7 @@ void DeviceDisplayPage::emitForOneRow(int row)
 
 void DeviceDisplayPage::emitForSeveralRows(const QVector<int> &rows)
 {
-    ui->m_btnExportDeviceInfo->setEnabled(true);
+    updateExportButton(rows.size());
     QVector<DeviceInfo> infos;
     infos.reserve(rows.size());
     bool activated = false;
@@ -307,14 +313,13 @@ void DeviceDisplayPage::onSaveDeviceInfoToExcel()
 {
     if (!m_exportDialogFactory)
         return;
-    QDialog *dialog = m_exportDialogFactory(m_deviceInfoModel, checkedRows());
+    const std::unique_ptr<QDialog> dialog = m_exportDialogFactory(m_deviceInfoModel, checkedRows());
     if (!dialog)
         return;
     dialog->setWindowIcon(QIcon(QStringLiteral(":/CommonSkin/TARNTool/Images/TARNTool/SystemInfo/logo_large.png")));
     emit signalCoverMainPage();
     dialog->exec();
     emit signalDisCoverMainPage();
-    delete dialog;
 }
 
 void DeviceDisplayPage::onManualUpdate()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include <QByteArray>
 #include <QItemSelection>
@@ -42,8 +43,8 @@ class DeviceDisplayPage : public QWidget
 
 public:
     // Builds the export dialog for the model and the checked rows' numbers; the page runs it
-    // modally and deletes it afterwards.
-    using ExportDialogFactory = std::function<QDialog *(DeviceInfoModel *model, const QVector<int> &rows)>;
+    // modally.
+    using ExportDialogFactory = std::function<std::unique_ptr<QDialog>(DeviceInfoModel *model, const QVector<int> &rows)>;
 
     // `columnConfig` is the column layout file, relative to the program's folder unless absolute.
     explicit DeviceDisplayPage(QWidget *parent = nullptr,
@@ -92,6 +93,7 @@ private:
     void redrawFromStore(const QVector<DeviceInfo> &results);
     void recountSelection();
     void emitForRows(const QVector<int> &rows);
+    void updateExportButton(int checkedCount);
     void emitForNoDevice();
     void emitForOneRow(int row);
     void emitForSeveralRows(const QVector<int> &rows);

@@ -559,11 +559,11 @@ void TestDeviceDisplayPage::exportSeam()
     m_page->setExportDialogFactory([&](DeviceInfoModel *model, const QVector<int> &rows) {
         handedModel = model;
         handed = rows;
-        auto *dialog = new QDialog;
-        shown = dialog;
-        QTimer::singleShot(0, dialog, [&, dialog] {
+        auto dialog = std::make_unique<QDialog>();
+        shown = dialog.get();
+        QTimer::singleShot(0, dialog.get(), [&, d = dialog.get()] {
             coverWhileOpen = m_parent->calls;
-            dialog->accept();
+            d->accept();
         });
         return dialog;
     });
