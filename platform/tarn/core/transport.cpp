@@ -320,7 +320,10 @@ void Transport::readUdp(const Handler &handler)
     char control[256];
     for (int n = 0; n < 4096; ++n) {
         iovec iov {buffer, sizeof buffer};
+        sockaddr_in from {};
         msghdr msg {};
+        msg.msg_name = &from;
+        msg.msg_namelen = sizeof from;
         msg.msg_iov = &iov;
         msg.msg_iovlen = 1;
         msg.msg_control = control;
@@ -344,7 +347,7 @@ void Transport::readUdp(const Handler &handler)
         for (const Interface &i : m_interfaces)
             ours = ours || i.index == index;
         if (ours)
-            handler(std::string(buffer, std::size_t(got)), index);
+            handler(std::string(buffer, std::size_t(got)), index, from.sin_addr.s_addr);
     }
 }
 
@@ -379,7 +382,9 @@ void Transport::readPacket(int fd, int interfaceIndex, bool loopback, const Hand
             ++m_dropped;
             continue;
         }
-        handler(std::string(reinterpret_cast<const char *>(udp + 8), udpLength - 8), interfaceIndex);
+        std::uint32_t source = 0;
+        std::memcpy(&source, frame + 12, sizeof source);
+        handler(std::string(reinterpret_cast<const char *>(udp + 8), udpLength - 8), interfaceIndex, source);
     }
 }
 

@@ -47,7 +47,8 @@ public:
     bool sendAll(const std::string &datagram);
     bool send(int interfaceIndex, const std::string &datagram);
 
-    using Handler = std::function<void(const std::string &datagram, int interfaceIndex)>;
+    // `source` is the sender's IPv4 address (network byte order), which work budgets are kept by.
+    using Handler = std::function<void(const std::string &datagram, int interfaceIndex, std::uint32_t source)>;
     // Waits at most `timeoutMs` for traffic, hands over every datagram that is waiting, and returns.
     void poll(int timeoutMs, const Handler &handler);
     // Makes a poll() in another thread return at once.
