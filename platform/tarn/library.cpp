@@ -49,7 +49,8 @@ int succeed()
 
 // Inquiry rounds: devices spread answers over the window; later rounds name known devices.
 constexpr milliseconds kInquiryWindow {800};
-constexpr milliseconds kInquiryRounds[] = {milliseconds(0), milliseconds(900), milliseconds(1800)};
+// A second apart: a device answers at most once a second, and can always do so inside the window.
+constexpr milliseconds kInquiryRounds[] = {milliseconds(0), milliseconds(1000), milliseconds(2000)};
 // Operations: retransmit with randomised, doubling gaps inside this budget.
 constexpr milliseconds kOperationBudget {6000};
 constexpr milliseconds kFirstGap {150};
@@ -63,8 +64,8 @@ constexpr std::size_t kMaxDeparted = 65536;
 constexpr std::size_t kMaxVerifiedCertificates = 8192;
 // Per sender: datagrams decoded, and signatures checked. A host with a thousand devices stays well
 // inside both; a flooding host is cut to this and leaves everyone else's share alone.
-constexpr double kDatagramsPerSecond = 4000, kDatagramBurst = 8000;
-constexpr double kChecksPerSecond = 2000, kCheckBurst = 4000;
+constexpr double kDatagramsPerSecond = 2000, kDatagramBurst = 6000;
+constexpr double kChecksPerSecond = 1000, kCheckBurst = 4000;
 constexpr std::size_t kMaxSenders = 4096;
 constexpr seconds kRefusalLogGap {10};
 

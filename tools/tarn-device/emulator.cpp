@@ -36,7 +36,8 @@ constexpr seconds kChallengeLife {30};
 constexpr std::size_t kMaxChallenges = 4096;
 constexpr int kChallengesPerSender = 16;
 constexpr std::size_t kMaxOpenRequests = 4;   // a stranger's key request leaves the installer's open
-constexpr milliseconds kInquiryAnswerGap {1000};
+// A little over a second, so that send jitter never puts two answers into one second.
+constexpr milliseconds kInquiryAnswerGap {1020};
 // Requests decoded per sender; the tool's own traffic stays far below.
 constexpr double kRequestsPerSecond = 2000, kRequestBurst = 4000;
 
@@ -364,13 +365,13 @@ bool Emulator::lose()
     return m_options.lossPercent > 0 && std::uniform_real_distribution<double>(0, 100)(m_random) < m_options.lossPercent;
 }
 
-void Emulator::queue(std::string datagram, Clock::duration after)
+void Emulator::queue(std::string datagram, Clock::duration after, int device)
 {
     if (m_outbox.size() >= m_maxOutbox) {
         ++m_outboxDropped;  // what cannot go out soon is worth less than bounded memory
         return;
     }
-    m_outbox.push({Clock::now() + after + milliseconds(m_options.delayMs), m_order++, std::move(datagram)});
+    m_outbox.push({Clock::now() + after + milliseconds(m_options.delayMs), m_order++, std::move(datagram), device});
 }
 
 void Emulator::announce(std::size_t index, std::uint32_t inquiryId, Clock::duration after)
@@ -385,7 +386,7 @@ void Emulator::announce(std::size_t index, std::uint32_t inquiryId, Clock::durat
     hello.certificate = v.certificate;
     hello.device = v.info;
     if (auto datagram = wire::encodeSigned(hello, v.identitySecret))
-        queue(std::move(*datagram), after);
+        queue(std::move(*datagram), after, int(index));
 }
 
 int Emulator::findTarget(const wire::Target &target) const
@@ -429,6 +430,7 @@ void Emulator::onInquiry(const wire::Inquiry &inquiry)
 {
     std::uniform_int_distribution<int> delay(0, std::max<int>(0, int(inquiry.windowMs) - 1));
     const Clock::time_point now = Clock::now();
+    const Clock::time_point windowEnd = now + milliseconds(std::max<std::uint32_t>(1, inquiry.windowMs));
     for (std::size_t i = 0; i < m_devices.size(); ++i) {
         VirtualDevice &v = m_devices[i];
         const std::string mac = wire::normaliseMac(v.info.mac);
@@ -437,13 +439,18 @@ void Emulator::onInquiry(const wire::Inquiry &inquiry)
             known = inquiry.known.compare(k, 12, mac) == 0;
         if (known || std::find(v.answered.begin(), v.answered.end(), inquiry.id) != v.answered.end())
             continue;  // a repeated inquiry, or one that names us: stay quiet
-        if (now - v.lastAnswer < kInquiryAnswerGap)
-            continue;  // a flood of inquiries gets one answer a second, whatever their ids
-        v.lastAnswer = now;
+        // At a random moment of the window, but never sooner than a second after the previous
+        // answer or announcement: a flood of inquiries, whatever their ids and windows, gets one
+        // answer a second, and with the periodic announcements a device sends two at most.
+        const Clock::time_point at = std::max({now + milliseconds(delay(m_random)), v.lastAnswer + kInquiryAnswerGap,
+                                               v.lastSent + kInquiryAnswerGap});
+        if (at >= windowEnd)
+            continue;
+        v.lastAnswer = at;
         v.answered.push_back(inquiry.id);
         if (v.answered.size() > 8)
             v.answered.erase(v.answered.begin());
-        announce(i, inquiry.id, milliseconds(delay(m_random)));
+        announce(i, inquiry.id, at - now);
     }
 }
 
@@ -722,6 +729,8 @@ int Emulator::run(net::Transport &transport, const volatile bool &stop)
 
         const Clock::time_point after = Clock::now();
         while (!m_outbox.empty() && m_outbox.top().at <= after) {
+            if (m_outbox.top().device >= 0)
+                m_devices[std::size_t(m_outbox.top().device)].lastSent = after;
             if (!lose())
                 transport.sendAll(m_outbox.top().datagram);
             m_outbox.pop();

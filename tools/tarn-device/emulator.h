@@ -44,7 +44,8 @@ struct VirtualDevice
     Clock::time_point lockedUntil {};
     std::uint32_t boot = 0, seq = 0;      // boot grows with every start (kept in the state file)
     std::vector<std::uint32_t> answered;  // recent inquiry ids
-    Clock::time_point lastAnswer {};      // inquiries are answered at most once a second
+    Clock::time_point lastAnswer {};      // when the last answer to an inquiry is due
+    Clock::time_point lastSent {};        // when the last announcement went out
     std::string factorySecret;            // per device, from the maker; empty when not provisioned
     std::vector<recovery::KeyRequest> requests;  // open key requests, oldest first
     std::int64_t codeDayUsed = INT64_MIN; // the day of the last security code taken
@@ -67,6 +68,7 @@ private:
         Clock::time_point at;
         std::uint64_t order;
         std::string datagram;
+        int device;  // whose announcement this is, or -1
         bool operator>(const Timed &o) const { return at != o.at ? at > o.at : order > o.order; }
     };
     struct Challenge
@@ -96,7 +98,7 @@ private:
     int recover(std::size_t index, const wire::OperationBody &body, std::string &data);
     int refuse(std::size_t index);  // a wrong password or code: counts towards the lockout
     void announce(std::size_t index, std::uint32_t inquiryId, Clock::duration after);
-    void queue(std::string datagram, Clock::duration after);
+    void queue(std::string datagram, Clock::duration after, int device = -1);
     bool lose();
     int findTarget(const wire::Target &target) const;
     std::string hashPassword(const std::string &password) const;
