@@ -249,6 +249,7 @@ private:
     SenderBudget m_datagramBudget {kDatagramsPerSecond, kDatagramBurst, kMaxSenders};
     SenderBudget m_checkBudget {kChecksPerSecond, kCheckBurst, kMaxSenders};
     Refusals m_refusals;
+    std::uint64_t m_tableFull = 0;
     Clock::time_point m_lastRefusalLog;
     std::map<std::uint32_t, Pending *> m_pending;
     std::vector<std::pair<Clock::time_point, int>> m_rounds;
@@ -574,7 +575,8 @@ void Library::onHello(const wire::Hello &hello, std::uint32_t source)
         return;
     if (it == m_devices.end()) {
         if (m_devices.size() >= kMaxDevices) {
-            if (m_refusals.stale++ % 1000 == 0)
+            // Only certified devices get here, so this is a network of that size, not a flood.
+            if (m_tableFull++ % 1000 == 0)
                 log::write(log::Warning, "device table full (%zu devices); new devices are ignored", m_devices.size());
             return;
         }
