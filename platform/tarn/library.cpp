@@ -207,7 +207,7 @@ private:
 
     void networkLoop();
     void callbackLoop();
-    void handle(const std::string &datagram, std::uint32_t source);
+    void handle(std::string_view datagram, std::uint32_t source);
     void onHello(const wire::Hello &hello, std::uint32_t source);
     void onBye(const wire::Bye &bye, std::uint32_t source);
     void onChallenge(const wire::Challenge &challenge, std::uint32_t source);
@@ -391,7 +391,7 @@ void Library::networkLoop()
             for (const auto &r : m_rounds)
                 timeout = std::min<int>(timeout, int(std::max<long>(0, duration_cast<milliseconds>(r.first - now).count())));
         }
-        m_transport.poll(timeout, [this](const std::string &datagram, int, std::uint32_t source) {
+        m_transport.poll(timeout, [this](std::string_view datagram, int, std::uint32_t source) {
             handle(datagram, source);
         });
 
@@ -437,7 +437,7 @@ void Library::sendInquiryRound(int round)
     }
 }
 
-void Library::handle(const std::string &datagram, std::uint32_t source)
+void Library::handle(std::string_view datagram, std::uint32_t source)
 {
     // A flooding host is cut off before its datagrams cost a decode.
     if (!m_datagramBudget.take(source, Clock::now())) {
@@ -445,7 +445,7 @@ void Library::handle(const std::string &datagram, std::uint32_t source)
         ++m_refusals.overBudget;
         return;
     }
-    auto decoded = wire::decode(datagram);
+    auto decoded = wire::decode(std::string(datagram));
     if (std::holds_alternative<wire::DecodeError>(decoded)) {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (++m_undecodable % 1000 == 1)

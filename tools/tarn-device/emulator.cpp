@@ -400,19 +400,19 @@ int Emulator::findTarget(const wire::Target &target) const
     return -1;
 }
 
-void Emulator::handle(const std::string &datagram, std::uint32_t source)
+void Emulator::handle(std::string_view datagram, std::uint32_t source)
 {
-    if (lose())
-        return;
     // What devices sign (announcements, goodbyes, challenges) is not for devices: skipped unread.
     if (datagram.size() > identity::SignatureSuffixBytes
         && datagram.compare(datagram.size() - identity::SignatureSuffixBytes, 8, ",\"sig\":\"") == 0)
+        return;
+    if (lose())
         return;
     if (!m_budget.take(source, Clock::now())) {
         ++m_rejected;
         return;
     }
-    auto decoded = wire::decode(datagram);
+    auto decoded = wire::decode(std::string(datagram));
     auto *message = std::get_if<wire::Message>(&decoded);
     if (!message) {
         ++m_rejected;
@@ -723,7 +723,7 @@ int Emulator::run(net::Transport &transport, const volatile bool &stop)
         int timeout = 200;
         if (!m_outbox.empty())
             timeout = int(std::clamp<long>(duration_cast<milliseconds>(m_outbox.top().at - now).count(), 0, 200));
-        transport.poll(timeout, [this](const std::string &datagram, int, std::uint32_t source) {
+        transport.poll(timeout, [this](std::string_view datagram, int, std::uint32_t source) {
             handle(datagram, source);
         });
 

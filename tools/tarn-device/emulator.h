@@ -89,7 +89,7 @@ private:
     bool load(std::string *error);
     bool save();
     bool provision();
-    void handle(const std::string &datagram, std::uint32_t source);
+    void handle(std::string_view datagram, std::uint32_t source);
     void onInquiry(const wire::Inquiry &inquiry);
     void onChallengeRequest(const wire::ChallengeRequest &request, std::uint32_t source);
     void dropChallenge(std::map<std::uint32_t, Challenge>::iterator it);

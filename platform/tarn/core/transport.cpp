@@ -354,7 +354,7 @@ void Transport::readUdp(const Handler &handler)
         for (const Interface &i : m_interfaces)
             ours = ours || i.index == index;
         if (ours)
-            handler(std::string(buffer, std::size_t(got)), index, from.sin_addr.s_addr);
+            handler(std::string_view(buffer, std::size_t(got)), index, from.sin_addr.s_addr);
     }
 }
 
@@ -406,7 +406,7 @@ void Transport::readPacket(int fd, int interfaceIndex, bool loopback, const Hand
             }
             std::uint32_t source = 0;
             std::memcpy(&source, frame + 12, sizeof source);
-            handler(std::string(reinterpret_cast<const char *>(udp + 8), udpLength - 8), interfaceIndex, source);
+            handler(std::string_view(reinterpret_cast<const char *>(udp + 8), udpLength - 8), interfaceIndex, source);
         }
         if (got < int(kBatch))
             return;

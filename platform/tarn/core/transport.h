@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <netinet/in.h>
@@ -48,7 +49,8 @@ public:
     bool send(int interfaceIndex, const std::string &datagram);
 
     // `source` is the sender's IPv4 address (network byte order), which work budgets are kept by.
-    using Handler = std::function<void(const std::string &datagram, int interfaceIndex, std::uint32_t source)>;
+    // The datagram is valid during the call only: a receiver that drops it unread copies nothing.
+    using Handler = std::function<void(std::string_view datagram, int interfaceIndex, std::uint32_t source)>;
     // Waits at most `timeoutMs` for traffic, hands over every datagram that is waiting, and returns.
     void poll(int timeoutMs, const Handler &handler);
     // Makes a poll() in another thread return at once.
