@@ -42,7 +42,9 @@ int main()
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // its start-up announcements pass
         if (!TARN_Start_V30(callback, TARN_MODE_LINK_LAYER, nullptr))
             return 1;
-        std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+        // Past the start's own search, whose last round ends two seconds in: a device answers at
+        // most once a second, so a search sooner than that would measure the limit, not discovery.
+        std::this_thread::sleep_for(std::chrono::milliseconds(4000));
         {
             std::lock_guard<std::mutex> lock(g_mutex);
             g_seen.clear();

@@ -11,6 +11,9 @@ demo="$build/demo"
 mkdir -p "$demo"
 export TARN_IFACES=lo
 [ -f "$demo/maker-secrets.json" ] || "$bin/tarn-maker" init --secrets "$demo/maker-secrets.json" >/dev/null
+# The tool shows only devices certified by a maker it trusts: the demo maker's key goes beside it.
+trust="$("$bin/tarn-maker" trust --secrets "$demo/maker-secrets.json")"
+grep -qxF "$trust" "$bin/trusted-makers.txt" 2>/dev/null || echo "$trust" >> "$bin/trusted-makers.txt"
 
 "$bin/tarn-device" --iface lo --count "${TARN_DEMO_DEVICES:-24}" --state "$demo/devices.json" \
     --maker "$demo/maker-secrets.json" &

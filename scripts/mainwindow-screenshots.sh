@@ -10,6 +10,8 @@ build="$(cd "$1" && pwd)"; out="$2"
 mkdir -p "$out"; out="$(cd "$out" && pwd)"
 work="$(mktemp -d)"
 export TARN_IFACES=lo TMPDIR="$work"
+# The build's test maker certifies the emulator's devices, and the tool trusts it.
+export TARN_MAKER_SECRETS="$build/test-maker/maker-secrets.json" TARN_TRUSTED_MAKERS="$build/test-maker/trusted-makers.txt"
 "$build/bin/tarn-device" --iface lo --count 24 --seed 7 --state "$work/devices.json" >/dev/null 2>&1 &
 emulator=$!
 trap 'kill $emulator 2>/dev/null; wait $emulator 2>/dev/null; rm -rf "$work"' EXIT

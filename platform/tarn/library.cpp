@@ -18,6 +18,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/budget.h"
+#include "core/identity.h"
 #include "core/log.h"
 #include "core/recovery.h"
 #include "core/seal.h"
@@ -47,15 +49,25 @@ int succeed()
 
 // Inquiry rounds: devices spread answers over the window; later rounds name known devices.
 constexpr milliseconds kInquiryWindow {800};
-constexpr milliseconds kInquiryRounds[] = {milliseconds(0), milliseconds(900), milliseconds(1800)};
+// A second apart: a device answers at most once a second, and can always do so inside the window.
+constexpr milliseconds kInquiryRounds[] = {milliseconds(0), milliseconds(1000), milliseconds(2000)};
 // Operations: retransmit with randomised, doubling gaps inside this budget.
 constexpr milliseconds kOperationBudget {6000};
 constexpr milliseconds kFirstGap {150};
 constexpr milliseconds kMaxGap {1200};
 constexpr milliseconds kGrace {2000};   // beyond three missed announcements
 constexpr std::size_t kMaxDevices = 65536;
-constexpr std::size_t kMaxPins = 2 * kMaxDevices;
 constexpr std::size_t kMaxQueuedEvents = 2 * kMaxDevices;
+// Devices that left keep their last boot and sequence, so a replay of their announcements cannot
+// bring them back; the oldest are forgotten first.
+constexpr std::size_t kMaxDeparted = 65536;
+constexpr std::size_t kMaxVerifiedCertificates = 8192;
+// Per sender: datagrams decoded, and signatures checked. A host with a thousand devices stays well
+// inside both; a flooding host is cut to this and leaves everyone else's share alone.
+constexpr double kDatagramsPerSecond = 2000, kDatagramBurst = 6000;
+constexpr double kChecksPerSecond = 1000, kCheckBurst = 4000;
+constexpr std::size_t kMaxSenders = 4096;
+constexpr seconds kRefusalLogGap {10};
 
 // What a device may answer; anything else would pass for one of the library's own conditions.
 int deviceCode(int code)
@@ -135,10 +147,19 @@ bool passesStrictFilter(const wire::Device &d)
     return !d.serial.empty() && !wire::normaliseMac(d.mac).empty() && inet_pton(AF_INET, d.ip.c_str(), &a) == 1;
 }
 
+// Announcements of one device are ordered by boot, then sequence; anything not newer than the
+// last accepted is a copy, a replay or a late duplicate.
+std::uint64_t order(std::uint32_t boot, std::uint32_t seq)
+{
+    return std::uint64_t(boot) << 32 | seq;
+}
+
 struct Known
 {
     wire::Device device;
-    std::uint32_t boot = 0, seq = 0, intervalS = 20;
+    std::string certificate;  // verified for the device's serial and MAC
+    std::uint64_t order = 0;
+    std::uint32_t intervalS = 20;
     Clock::time_point lastSeen;
 };
 
@@ -147,9 +168,19 @@ struct Pending
     std::uint32_t id = 0;
     wire::Target target;
     bool haveChallenge = false;
-    bool sawOtherKey = false;  // a challenge came with a key other than the one pinned
+    bool sawUnverified = false;  // a challenge came that did not prove the device's identity
     wire::Challenge challenge;
     std::deque<wire::Result> results;
+};
+
+// Why announcements and challenges were refused, for the log.
+struct Refusals
+{
+    std::uint64_t untrusted = 0;    // no certificate from a trusted maker for that serial and MAC
+    std::uint64_t badSignature = 0; // not signed by the certified key
+    std::uint64_t overBudget = 0;   // the sender exceeded its share of work
+    std::uint64_t stale = 0;        // copies, replays, late duplicates
+    std::uint64_t logged = 0;       // the first three, summed, when last logged
 };
 
 class Library
@@ -176,16 +207,22 @@ private:
 
     void networkLoop();
     void callbackLoop();
-    void handle(const std::string &datagram);
-    void onHello(const wire::Hello &hello);
-    void onBye(const wire::Bye &bye);
+    void handle(std::string_view datagram, std::uint32_t source);
+    void onHello(const wire::Hello &hello, std::uint32_t source);
+    void onBye(const wire::Bye &bye, std::uint32_t source);
+    void onChallenge(const wire::Challenge &challenge, std::uint32_t source);
+    // Certificate and signature checks, under the sender's budget; the certificate check is cached.
+    bool verified(const std::string &certificate, const std::string &serial, const std::string &mac,
+                  const wire::Signature &signature, std::uint32_t source);
+    bool signedBy(const wire::Signature &signature, const std::string &certificate, std::uint32_t source);
+    void depart(const std::string &mac, std::uint64_t order);
+    bool isStale(const std::string &mac, std::uint64_t order) const;
+    void logRefusals(Clock::time_point now);
     void emit(const wire::Device &device, int eventType);
     void sendInquiryRound(int round);
     void expire(Clock::time_point now);
     bool waitFor(std::unique_lock<std::mutex> &lock, Pending &p, Clock::time_point until,
                  bool (*ready)(const Pending &));
-    bool acceptChallenge(const Pending &p, const wire::Challenge &challenge, bool *otherKey) const;
-    void pin(const std::string &mac, const std::string &serial, const std::string &publicKey);
     void scheduleInquiries();
 
     std::mutex m_lifecycle;               // start and stop, one at a time
@@ -202,9 +239,18 @@ private:
     void *m_context = nullptr;
 
     std::map<std::string, Known> m_devices;       // by normalised MAC
-    std::map<std::string, std::string> m_pins;    // normalised MAC -> first public key seen
-    std::map<std::string, std::set<std::string>> m_serialMacs;  // serial -> MACs first seen with it
-    std::uint64_t m_rejectedHellos = 0;
+    std::vector<identity::TrustedMaker> m_makers;
+    // Last order of devices that left (normalised MAC -> order, insertion number), oldest first out.
+    std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> m_departed;
+    std::map<std::uint64_t, std::string> m_departedAge;
+    std::uint64_t m_departures = 0;
+    std::set<std::string> m_verified;             // certificate + serial + MAC checked already
+    std::deque<std::string> m_verifiedAge;
+    SenderBudget m_datagramBudget {kDatagramsPerSecond, kDatagramBurst, kMaxSenders};
+    SenderBudget m_checkBudget {kChecksPerSecond, kCheckBurst, kMaxSenders};
+    Refusals m_refusals;
+    std::uint64_t m_tableFull = 0;
+    Clock::time_point m_lastRefusalLog;
     std::map<std::uint32_t, Pending *> m_pending;
     std::vector<std::pair<Clock::time_point, int>> m_rounds;
     std::uint64_t m_undecodable = 0;
@@ -232,12 +278,25 @@ int Library::start(TARN_DEVICE_CALLBACK callback, int mode, void *context)
         log::write(log::Error, "cannot start discovery: %s", error.c_str());
         return fail(TARN_ERR_NETWORK);
     }
+    std::string source, trustError;
+    m_makers = identity::loadTrustedMakers(&source, &trustError);
+    if (m_makers.empty())
+        log::write(log::Warning, "no trusted maker key (%s): no device can prove its identity, none will be shown; "
+                   "put the makers' keys in %s beside the program or name a file in %s",
+                   trustError.empty() ? source.c_str() : trustError.c_str(), identity::TrustedMakersFile,
+                   identity::TrustedMakersVariable);
+    else
+        log::write(log::Info, "trusting %zu maker key(s) from %s%s%s", m_makers.size(), source.c_str(),
+                   trustError.empty() ? "" : "; ", trustError.c_str());
     m_callback = callback;
     m_context = context;
     m_running = true;
     m_devices.clear();
-    m_pins.clear();
-    m_serialMacs.clear();
+    m_departed.clear();
+    m_departedAge.clear();
+    m_verified.clear();
+    m_verifiedAge.clear();
+    m_refusals = Refusals();
     scheduleInquiries();
     {
         std::lock_guard<std::mutex> events(m_eventMutex);
@@ -282,6 +341,9 @@ int Library::clearup()
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        // Forgotten devices keep their order, so an old announcement replayed now is still old.
+        for (const auto &entry : m_devices)
+            depart(entry.first, entry.second.order);
         m_devices.clear();
     }
     // Events already queued belong to the table just forgotten.
@@ -329,7 +391,9 @@ void Library::networkLoop()
             for (const auto &r : m_rounds)
                 timeout = std::min<int>(timeout, int(std::max<long>(0, duration_cast<milliseconds>(r.first - now).count())));
         }
-        m_transport.poll(timeout, [this](const std::string &datagram, int) { handle(datagram); });
+        m_transport.poll(timeout, [this](std::string_view datagram, int, std::uint32_t source) {
+            handle(datagram, source);
+        });
 
         std::vector<int> due;
         {
@@ -346,6 +410,7 @@ void Library::networkLoop()
                 }
             }
             expire(now);
+            logRefusals(now);
         }
         for (int round : due)
             sendInquiryRound(round);
@@ -372,9 +437,15 @@ void Library::sendInquiryRound(int round)
     }
 }
 
-void Library::handle(const std::string &datagram)
+void Library::handle(std::string_view datagram, std::uint32_t source)
 {
-    auto decoded = wire::decode(datagram);
+    // A flooding host is cut off before its datagrams cost a decode.
+    if (!m_datagramBudget.take(source, Clock::now())) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++m_refusals.overBudget;
+        return;
+    }
+    auto decoded = wire::decode(std::string(datagram));
     if (std::holds_alternative<wire::DecodeError>(decoded)) {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (++m_undecodable % 1000 == 1)
@@ -384,23 +455,11 @@ void Library::handle(const std::string &datagram)
     }
     wire::Message &message = std::get<wire::Message>(decoded);
     if (auto *hello = std::get_if<wire::Hello>(&message)) {
-        onHello(*hello);
+        onHello(*hello, source);
     } else if (auto *bye = std::get_if<wire::Bye>(&message)) {
-        onBye(*bye);
+        onBye(*bye, source);
     } else if (auto *challenge = std::get_if<wire::Challenge>(&message)) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        const auto it = m_pending.find(challenge->id);
-        if (it == m_pending.end() || it->second->haveChallenge)
-            return;
-        bool otherKey = false;
-        if (!acceptChallenge(*it->second, *challenge, &otherKey)) {
-            // Not the device we pinned: keep waiting for the genuine one inside the budget.
-            it->second->sawOtherKey = it->second->sawOtherKey || otherKey;
-            return;
-        }
-        it->second->challenge = *challenge;
-        it->second->haveChallenge = true;
-        m_changed.notify_all();
+        onChallenge(*challenge, source);
     } else if (auto *result = std::get_if<wire::Result>(&message)) {
         std::lock_guard<std::mutex> lock(m_mutex);
         const auto it = m_pending.find(result->id);
@@ -411,7 +470,88 @@ void Library::handle(const std::string &datagram)
     }
 }
 
-void Library::onHello(const wire::Hello &hello)
+bool Library::signedBy(const wire::Signature &signature, const std::string &certificate, std::uint32_t source)
+{
+    if (!m_checkBudget.take(source, Clock::now())) {
+        ++m_refusals.overBudget;
+        return false;
+    }
+    if (!identity::signatureValid({signature.text, signature.bytes}, identity::certifiedKey(certificate))) {
+        ++m_refusals.badSignature;
+        return false;
+    }
+    return true;
+}
+
+bool Library::verified(const std::string &certificate, const std::string &serial, const std::string &mac,
+                       const wire::Signature &signature, std::uint32_t source)
+{
+    std::string cacheKey = certificate;
+    seal::appendField(cacheKey, serial);
+    cacheKey += mac;
+    if (!m_verified.count(cacheKey)) {
+        if (!m_checkBudget.take(source, Clock::now())) {
+            ++m_refusals.overBudget;
+            return false;
+        }
+        bool trusted = false;
+        for (const identity::TrustedMaker &maker : m_makers)
+            trusted = trusted || identity::certificateValid(certificate, serial, mac, maker.publicKey);
+        if (!trusted) {
+            ++m_refusals.untrusted;
+            return false;
+        }
+        if (m_verifiedAge.size() >= kMaxVerifiedCertificates) {
+            m_verified.erase(m_verifiedAge.front());
+            m_verifiedAge.pop_front();
+        }
+        m_verified.insert(cacheKey);
+        m_verifiedAge.push_back(cacheKey);
+    }
+    return signedBy(signature, certificate, source);
+}
+
+bool Library::isStale(const std::string &mac, std::uint64_t order) const
+{
+    const auto known = m_devices.find(mac);
+    if (known != m_devices.end())
+        return order <= known->second.order;
+    const auto departed = m_departed.find(mac);
+    return departed != m_departed.end() && order <= departed->second.first;
+}
+
+void Library::depart(const std::string &mac, std::uint64_t order)
+{
+    const auto old = m_departed.find(mac);
+    if (old != m_departed.end()) {
+        m_departedAge.erase(old->second.second);
+        m_departed.erase(old);
+    }
+    if (m_departed.size() >= kMaxDeparted) {
+        m_departed.erase(m_departedAge.begin()->second);
+        m_departedAge.erase(m_departedAge.begin());
+    }
+    m_departed.emplace(mac, std::make_pair(order, m_departures));
+    m_departedAge.emplace(m_departures++, mac);
+}
+
+void Library::logRefusals(Clock::time_point now)
+{
+    const Refusals &r = m_refusals;
+    const std::uint64_t total = r.untrusted + r.badSignature + r.overBudget;
+    if (total == r.logged || (r.logged != 0 && now - m_lastRefusalLog < kRefusalLogGap))
+        return;
+    log::write(log::Warning, "refused %llu announcements or challenges so far: %llu without a certificate from a "
+               "trusted maker for their serial and MAC, %llu not signed by the certified key, %llu over a sender's "
+               "budget (%llu copies or replays ignored)",
+               static_cast<unsigned long long>(total), static_cast<unsigned long long>(r.untrusted),
+               static_cast<unsigned long long>(r.badSignature), static_cast<unsigned long long>(r.overBudget),
+               static_cast<unsigned long long>(r.stale));
+    m_refusals.logged = total;
+    m_lastRefusalLog = now;
+}
+
+void Library::onHello(const wire::Hello &hello, std::uint32_t source)
 {
     const std::string mac = wire::normaliseMac(hello.device.mac);
     if (mac.empty())
@@ -421,26 +561,34 @@ void Library::onHello(const wire::Hello &hello)
         return;
     if (m_filter == TARN_FILTER_STRICT && !passesStrictFilter(hello.device))
         return;
-    const auto pinned = m_pins.find(mac);
-    if (pinned != m_pins.end() && pinned->second != hello.publicKey) {
-        // Someone else speaking for a pinned device: its announcements change nothing here.
-        if (m_rejectedHellos++ % 1000 == 0)
-            log::write(log::Warning, "announcement for %s with a key other than the one first seen, ignored (%llu so far)",
-                       hello.device.mac.c_str(), static_cast<unsigned long long>(m_rejectedHellos));
+    const std::uint64_t helloOrder = order(hello.boot, hello.seq);
+    // Copies, replays and duplicates from a second interface are dropped before any signature check.
+    if (isStale(mac, helloOrder)) {
+        ++m_refusals.stale;
         return;
     }
     auto it = m_devices.find(mac);
+    const bool sameCertificate = it != m_devices.end() && it->second.certificate == hello.certificate
+        && it->second.device.serial == hello.device.serial;
+    if (!(sameCertificate ? signedBy(hello.signature, hello.certificate, source)
+                          : verified(hello.certificate, hello.device.serial, mac, hello.signature, source)))
+        return;
     if (it == m_devices.end()) {
         if (m_devices.size() >= kMaxDevices) {
-            if (m_rejectedHellos++ % 1000 == 0)
+            // Only certified devices get here, so this is a network of that size, not a flood.
+            if (m_tableFull++ % 1000 == 0)
                 log::write(log::Warning, "device table full (%zu devices); new devices are ignored", m_devices.size());
             return;
         }
-        pin(mac, hello.device.serial, hello.publicKey);
+        const auto departed = m_departed.find(mac);
+        if (departed != m_departed.end()) {
+            m_departedAge.erase(departed->second.second);
+            m_departed.erase(departed);
+        }
         Known k;
         k.device = hello.device;
-        k.boot = hello.boot;
-        k.seq = hello.seq;
+        k.certificate = hello.certificate;
+        k.order = helloOrder;
         k.intervalS = hello.intervalS;
         k.lastSeen = Clock::now();
         m_devices.emplace(mac, k);
@@ -449,28 +597,56 @@ void Library::onHello(const wire::Hello &hello)
         return;
     }
     Known &k = it->second;
-    // An older announcement that arrives late (or on a second interface) must not undo a newer one.
-    if (hello.boot == k.boot && std::int32_t(hello.seq - k.seq) < 0)
-        return;
     k.lastSeen = Clock::now();
     k.intervalS = hello.intervalS;
-    k.boot = hello.boot;
-    k.seq = hello.seq;
+    k.order = helloOrder;
+    k.certificate = hello.certificate;
     if (k.device != hello.device) {
         k.device = hello.device;
         emit(hello.device, TARN_EVENT_UPDATE);
     }
 }
 
-void Library::onBye(const wire::Bye &bye)
+void Library::onBye(const wire::Bye &bye, std::uint32_t source)
 {
     const std::string mac = wire::normaliseMac(bye.mac);
     std::lock_guard<std::mutex> lock(m_mutex);
     const auto it = m_devices.find(mac);
     if (it == m_devices.end() || it->second.device.serial != bye.serial)
         return;
+    const std::uint64_t byeOrder = order(bye.boot, bye.seq);
+    if (byeOrder <= it->second.order) {
+        ++m_refusals.stale;
+        return;
+    }
+    if (!signedBy(bye.signature, it->second.certificate, source))
+        return;
     emit(it->second.device, TARN_EVENT_OFFLINE);
+    depart(mac, byeOrder);
     m_devices.erase(it);
+}
+
+// A challenge counts only from the device the caller means: its certificate, from a trusted maker,
+// names the target's serial (or MAC), and the challenge is signed with the certified key.
+void Library::onChallenge(const wire::Challenge &challenge, std::uint32_t source)
+{
+    const std::string mac = wire::normaliseMac(challenge.mac);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto it = m_pending.find(challenge.id);
+    if (mac.empty() || it == m_pending.end() || it->second->haveChallenge)
+        return;
+    Pending &p = *it->second;
+    const bool named = p.target.serial.empty() ? wire::normaliseMac(p.target.mac) == mac
+                                               : p.target.serial == challenge.serial;
+    if (!named)
+        return;
+    if (!verified(challenge.certificate, challenge.serial, mac, challenge.signature, source)) {
+        p.sawUnverified = true;  // keep waiting for the genuine device inside the budget
+        return;
+    }
+    p.challenge = challenge;
+    p.haveChallenge = true;
+    m_changed.notify_all();
 }
 
 void Library::expire(Clock::time_point now)
@@ -480,6 +656,7 @@ void Library::expire(Clock::time_point now)
         if (now - k.lastSeen > seconds(3 * k.intervalS) + kGrace) {
             log::write(log::Debug, "offline after %u s of silence: %s", 3 * k.intervalS, k.device.mac.c_str());
             emit(k.device, TARN_EVENT_OFFLINE);
+            depart(it->first, k.order);
             it = m_devices.erase(it);
         } else {
             ++it;
@@ -521,39 +698,6 @@ void Library::callbackLoop()
         m_callback(&record, m_context);
         events.lock();
     }
-}
-
-void Library::pin(const std::string &mac, const std::string &serial, const std::string &publicKey)
-{
-    if (mac.empty() || m_pins.size() >= kMaxPins)
-        return;
-    if (m_pins.emplace(mac, publicKey).second && !serial.empty())
-        m_serialMacs[serial].insert(mac);
-}
-
-// A challenge is taken only from the device the caller means: the MAC it names (or, for a serial,
-// a MAC first seen with that serial) and the key first seen for that MAC.
-bool Library::acceptChallenge(const Pending &p, const wire::Challenge &challenge, bool *otherKey) const
-{
-    const std::string mac = wire::normaliseMac(challenge.mac);
-    if (mac.empty())
-        return false;
-    if (p.target.serial.empty()) {
-        if (wire::normaliseMac(p.target.mac) != mac)
-            return false;
-    } else {
-        if (p.target.serial != challenge.serial)
-            return false;
-        const auto known = m_serialMacs.find(challenge.serial);
-        if (known != m_serialMacs.end() && !known->second.count(mac))
-            return false;
-    }
-    const auto pinned = m_pins.find(mac);
-    if (pinned != m_pins.end() && pinned->second != challenge.publicKey) {
-        *otherKey = true;
-        return false;
-    }
-    return true;
 }
 
 bool Library::waitFor(std::unique_lock<std::mutex> &lock, Pending &p, Clock::time_point until,
@@ -631,16 +775,15 @@ int Library::operate(const wire::Target &target, wire::OperationBody &&body, std
     if (!pending.haveChallenge) {
         log::write(log::Info, "no device answered request %u for %s%s", pending.id,
                    target.serial.empty() ? target.mac.c_str() : target.serial.c_str(),
-                   pending.sawOtherKey ? " with the key first seen for it" : "");
-        return fail(pending.sawOtherKey ? TARN_ERR_KEY_MISMATCH : TARN_ERR_TIMEOUT);
+                   pending.sawUnverified ? " with a certificate from a trusted maker" : "");
+        return fail(pending.sawUnverified ? TARN_ERR_KEY_MISMATCH : TARN_ERR_TIMEOUT);
     }
 
+    // Phase two: the request sealed to the certified key, retransmitted until a genuine answer arrives.
     const wire::Challenge challenge = pending.challenge;
-    pin(wire::normaliseMac(challenge.mac), challenge.serial, challenge.publicKey);
-
-    // Phase two: the sealed request, retransmitted until a genuine answer arrives.
+    const std::string deviceKey = identity::sealingPublicKey(identity::certifiedKey(challenge.certificate));
     const seal::KeyPair ephemeral = seal::generateKeyPair();
-    auto key = seal::sessionKey(ephemeral.secretKey, challenge.publicKey, ephemeral.publicKey, challenge.publicKey,
+    auto key = seal::sessionKey(ephemeral.secretKey, deviceKey, ephemeral.publicKey, deviceKey,
                                 seal::binding(pending.id, challenge.nonce));
     if (!key)
         return fail(TARN_ERR_DEVICE_FAILED);  // a key no device could have: nothing to talk to

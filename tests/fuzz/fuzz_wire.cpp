@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/identity.h"
 #include "core/recovery.h"
 #include "core/wire.h"
 
@@ -39,6 +40,7 @@ void roundTrip(const std::string &datagram)
             std::abort();
     }
     tarn::recovery::parseKeyText(datagram);
+    tarn::identity::parseTrustedMakers(datagram, nullptr);
     normaliseMac(datagram);
     fromBase64(datagram, 64);
 }

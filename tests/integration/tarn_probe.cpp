@@ -1,6 +1,6 @@
 // A minimal tool side for multi-host tests: starts the library, waits for devices, and optionally
-// changes one activated device's address and waits for its update.
-//   tarn_probe --expect N [--mode 0|1] [--timeout-ms T] [--modify-ip ADDR --password PW]
+// activates a new device and changes one activated device's address, waiting for their updates.
+//   tarn_probe --expect N [--mode 0|1] [--timeout-ms T] [--activate PW] [--modify-ip ADDR --password PW]
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -36,7 +36,7 @@ void callback(const TARN_DEVICE_INFO *d, void *)
 int main(int argc, char **argv)
 {
     int expect = 1, mode = TARN_MODE_LINK_LAYER, timeoutMs = 5000;
-    std::string modifyIp, password;
+    std::string modifyIp, password, activate;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string arg = argv[i];
         if (arg == "--expect") expect = std::atoi(argv[i + 1]);
@@ -44,6 +44,7 @@ int main(int argc, char **argv)
         else if (arg == "--timeout-ms") timeoutMs = std::atoi(argv[i + 1]);
         else if (arg == "--modify-ip") modifyIp = argv[i + 1];
         else if (arg == "--password") password = argv[i + 1];
+        else if (arg == "--activate") activate = argv[i + 1];
     }
     TARN_SetLogToFile(TARN_LOG_WARNING, nullptr, 0);
     if (!TARN_Start_V30(callback, mode, nullptr)) {
@@ -60,10 +61,33 @@ int main(int argc, char **argv)
         return 1;
     }
     int status = 0;
-    if (!modifyIp.empty()) {
-        TARN_DEVICE_INFO target {};
+    TARN_DEVICE_INFO activated {};
+    if (!activate.empty()) {
         for (const auto &entry : g_devices) {
-            if (entry.second.activationState == TARN_ACTIVATED && entry.second.dhcpEnabled != 1)
+            if (entry.second.activationState == TARN_NOT_ACTIVATED)
+                activated = entry.second;
+        }
+        lock.unlock();
+        const int ok = activated.serialNumber[0] ? TARN_ActivateDevice(activated.serialNumber, activate.c_str()) : 0;
+        lock.lock();
+        const std::string mac(activated.macAddress);
+        const bool seen = ok && g_changed.wait_for(lock, std::chrono::seconds(3), [&] {
+            const auto it = g_updates.find(mac);
+            return it != g_updates.end() && it->second.activationState == TARN_ACTIVATED;
+        });
+        std::printf("activate %s: %s (%d), update %s\n", activated.serialNumber, ok ? "done" : "failed",
+                    ok ? 0 : TARN_GetLastError(), seen ? "seen" : "missing");
+        if (!seen) {
+            lock.unlock();
+            TARN_Stop();
+            return 5;
+        }
+        activated = g_updates[mac];
+    }
+    if (!modifyIp.empty()) {
+        TARN_DEVICE_INFO target = activated;
+        for (const auto &entry : g_devices) {
+            if (!activated.macAddress[0] && entry.second.activationState == TARN_ACTIVATED && entry.second.dhcpEnabled != 1)
                 target = entry.second;
         }
         lock.unlock();

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <thread>
 
+#include "core/identity.h"
 #include "core/seal.h"
 #include "core/wire.h"
 #include "devicecollector.h"
@@ -63,14 +64,16 @@ TARN_DEVICE_INFO TestLibraryHardening::device(int activationState)
     return TARN_DEVICE_INFO {};
 }
 
-// The devices here answer 150 ms late, so an impostor answers every challenge request first, for the right serial, with its own key: once
-// with a MAC of its own, once with the device's MAC. The password never reaches it, and the
-// genuine device still does the work.
+// The devices here answer 150 ms late, so an impostor answers every challenge request first, for
+// the right serial, with its own key and a certificate from a maker of its own: once with a MAC of
+// its own, once with the device's MAC. The password never reaches it, and the genuine device
+// still does the work.
 void TestLibraryHardening::spoofedChallengesGetNothing()
 {
     const TARN_DEVICE_INFO target = device(TARN_NOT_ACTIVATED);
     QVERIFY(target.serialNumber[0]);
-    const tarn::seal::KeyPair spoofer = tarn::seal::generateKeyPair();
+    const tarn::identity::KeyPair spoofer = tarn::identity::generateKeyPair();
+    const tarn::identity::KeyPair ownMaker = tarn::identity::generateKeyPair();
     WireTap tap;
     QVERIFY(tap.ok());
     std::atomic<bool> stop {false};
@@ -88,14 +91,18 @@ void TestLibraryHardening::spoofedChallengesGetNothing()
                 auto *request = message ? std::get_if<tarn::wire::ChallengeRequest>(message) : nullptr;
                 if (!request)
                     continue;
-                tarn::wire::Challenge forged {request->id, target.serialNumber,
-                                              useDeviceMac ? std::string(target.macAddress) : std::string("02-bb-bb-bb-bb-bb"),
-                                              spoofer.publicKey, tarn::seal::randomBytes(32)};
+                tarn::wire::Challenge forged;
+                forged.id = request->id;
+                forged.serial = target.serialNumber;
+                forged.mac = useDeviceMac ? std::string(target.macAddress) : std::string("02-bb-bb-bb-bb-bb");
+                forged.certificate = tarn::identity::issueCertificate(ownMaker.secretKey, forged.serial,
+                                                                      tarn::wire::normaliseMac(forged.mac), spoofer.publicKey);
+                forged.nonce = tarn::seal::randomBytes(32);
                 {
                     std::lock_guard<std::mutex> lock(noncesMutex);
                     nonces.emplace(request->id, forged.nonce);
                 }
-                tap.replay(*tarn::wire::encode(forged));
+                tap.replay(*tarn::wire::encodeSigned(forged, spoofer.secretKey));
                 ++answered;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -139,8 +146,9 @@ void TestLibraryHardening::spoofedChallengesGetNothing()
         const auto nonce = nonces.find(op->id);
         QVERIFY(nonce != nonces.end());
         const std::string targetText = op->target.serial.empty() ? op->target.mac : op->target.serial;
-        const auto key = tarn::seal::sessionKey(spoofer.secretKey, op->ephemeralKey, op->ephemeralKey,
-                                                spoofer.publicKey, tarn::seal::binding(op->id, nonce->second));
+        const auto key = tarn::seal::sessionKey(tarn::identity::sealingSecretKey(spoofer.secretKey), op->ephemeralKey,
+                                                op->ephemeralKey, tarn::identity::sealingPublicKey(spoofer.publicKey),
+                                                tarn::seal::binding(op->id, nonce->second));
         QVERIFY(key);
         QVERIFY(!tarn::seal::open(*key, tarn::seal::Direction::Request, op->box,
                                   tarn::seal::requestContext(op->id, targetText, nonce->second)));

@@ -56,6 +56,11 @@ void TestRecoveryLoopback::initTestCase()
     QCOMPARE(exitCode, 0);
     runMaker({QStringLiteral("init"), QStringLiteral("--secrets"), m_secrets}, &exitCode);
     QVERIFY(exitCode != 0);  // never overwritten
+    // The library shows only devices certified by a maker it trusts: this one.
+    const QString trusted = m_dir.filePath(QStringLiteral("trusted-makers.txt"));
+    runMaker({QStringLiteral("trust"), QStringLiteral("--secrets"), m_secrets, QStringLiteral("-o"), trusted}, &exitCode);
+    QCOMPARE(exitCode, 0);
+    qputenv("TARN_TRUSTED_MAKERS", trusted.toLocal8Bit());
 
     qputenv("TARN_IFACES", "lo");
     QVERIFY(startEmulator(m_emulator, {QStringLiteral("--iface"), QStringLiteral("lo"), QStringLiteral("--count"),
@@ -232,9 +237,25 @@ void TestRecoveryLoopback::keysThatMustFail()
     reset = resetWithKey("not a key", "Forged-Key-1");
     QCOMPARE(TARN_ResetPasswd(a.serialNumber, &reset), 0);
     QCOMPARE(TARN_GetLastError(), TARN_ERR_KEY_REFUSED);
-    // A new request voids the old one: B's key no longer works on B.
+    // Anyone may ask for a request, so a stranger's does not void the installer's: B's key still
+    // works on B, once.
     QVERIFY(!keyRequest(b.serialNumber, 1).isEmpty());
-    reset = resetWithKey(keyB, "Voided-Key-1");
+    reset = resetWithKey(keyB, "Kept-Key-123");
+    QCOMPARE(TARN_ResetPasswd(b.serialNumber, &reset), 1);
+    m_secretTexts << QStringLiteral("Kept-Key-123");
+    QCOMPARE(TARN_ResetPasswd(b.serialNumber, &reset), 0);
+    QCOMPARE(TARN_GetLastError(), TARN_ERR_NO_REQUEST);
+    // A few stay open, not without end: four newer requests void the oldest.
+    const QByteArray requestB2 = keyRequest(b.serialNumber, 1);
+    QVERIFY(!requestB2.isEmpty());
+    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(requestB2);
+    out.close();
+    const QByteArray keyB2 = runMaker({QStringLiteral("key"), QStringLiteral("--secrets"), m_secrets, fileB}, &exitCode);
+    QCOMPARE(exitCode, 0);
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(!keyRequest(b.serialNumber, 1).isEmpty());
+    reset = resetWithKey(keyB2, "Voided-Key-1");
     QCOMPARE(TARN_ResetPasswd(b.serialNumber, &reset), 0);
     QCOMPARE(TARN_GetLastError(), TARN_ERR_KEY_REFUSED);
     // No key procedure on a device without it.
@@ -315,6 +336,11 @@ void TestRecoveryLoopback::securityCode()
     QCOMPARE(TARN_ActivateDevice(own.serialNumber, "Fresh-Start-1"), 1);
     QCOMPARE(TARN_ResetDefaultPasswd(own.serialNumber, "AAAA-BBBB-CCCC-DDDD"), 0);
     QCOMPARE(TARN_GetLastError(), TARN_ERR_DENIED);
+    // A code is spent once taken: whoever saw it cannot restore the device again with it.
+    QCOMPARE(TARN_ResetDefaultPasswd(own.serialNumber, code.constData()), 0);
+    QCOMPARE(TARN_GetLastError(), TARN_ERR_DENIED);
+    QTRY_VERIFY_WITH_TIMEOUT(m_collector.last(TARN_EVENT_UPDATE, own.macAddress, &updated)
+                                 && updated.activationState == TARN_ACTIVATED, 3000);
 }
 
 void TestRecoveryLoopback::nothingSecretOnTheWire()

@@ -92,6 +92,11 @@ void TestRecoveryDialogsLoopback::initTestCase()
     int exitCode = -1;
     runMaker({QStringLiteral("init"), QStringLiteral("--secrets"), m_secrets}, {}, &exitCode);
     QCOMPARE(exitCode, 0);
+    // The library shows only devices certified by a maker it trusts: this one.
+    const QString trusted = m_dir.filePath(QStringLiteral("trusted-makers.txt"));
+    runMaker({QStringLiteral("trust"), QStringLiteral("--secrets"), m_secrets, QStringLiteral("-o"), trusted}, {}, &exitCode);
+    QCOMPARE(exitCode, 0);
+    qputenv("TARN_TRUSTED_MAKERS", QFile::encodeName(trusted));
 
     auto arguments = [this](const char *seed, int count, const char *state) {
         return QStringList {QStringLiteral("--iface"), QStringLiteral("lo"), QStringLiteral("--count"), QString::number(count),

@@ -3,6 +3,7 @@
 // Listens to the discovery group on the loopback interface and keeps every datagram, as a packet
 // capture would; can also put a captured datagram back on the wire.
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -50,6 +51,13 @@ public:
         return m_datagrams;
     }
 
+    // When each datagram arrived, in the same order.
+    std::vector<std::chrono::steady_clock::time_point> arrivals() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_arrivals;
+    }
+
     // Sends a datagram to the group on the loopback interface only.
     bool replay(const std::string &datagram) const
     {
@@ -81,6 +89,7 @@ private:
             if (n > 0) {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 m_datagrams.emplace_back(buffer, std::size_t(n));
+                m_arrivals.push_back(std::chrono::steady_clock::now());
             }
         }
     }
@@ -91,4 +100,5 @@ private:
     std::thread m_thread;
     mutable std::mutex m_mutex;
     std::vector<std::string> m_datagrams;
+    std::vector<std::chrono::steady_clock::time_point> m_arrivals;
 };

@@ -47,6 +47,13 @@ inline bool confineToLoopback()
         && QProcess::execute(QStringLiteral("ip"), {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"),
                                                    QStringLiteral("up")}) == 0;
     qputenv("TARN_IFACES", "lo");
+#ifdef TARN_TEST_MAKER_SECRETS
+    // The emulator's devices are certified by the build's test maker, which the library trusts.
+    if (qEnvironmentVariableIsEmpty("TARN_MAKER_SECRETS"))
+        qputenv("TARN_MAKER_SECRETS", TARN_TEST_MAKER_SECRETS);
+    if (qEnvironmentVariableIsEmpty("TARN_TRUSTED_MAKERS"))
+        qputenv("TARN_TRUSTED_MAKERS", TARN_TEST_TRUSTED_MAKERS);
+#endif
     return privateNetwork;
 }
 

@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -106,6 +107,14 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "recovery-screenshots: tarn-maker init failed\n");
         return 1;
     }
+    // The library shows only devices certified by a maker it trusts: this one.
+    const QString trusted = work.filePath(QStringLiteral("trusted-makers.txt"));
+    if (QProcess::execute(QStringLiteral(TARN_MAKER_PROGRAM),
+                          {QStringLiteral("trust"), QStringLiteral("--secrets"), secrets, QStringLiteral("-o"), trusted}) != 0) {
+        std::fprintf(stderr, "recovery-screenshots: tarn-maker trust failed\n");
+        return 1;
+    }
+    qputenv("TARN_TRUSTED_MAKERS", QFile::encodeName(trusted));
     QProcess emulator;
     if (!startEmulator(emulator, QStringLiteral(TARN_DEVICE_PROGRAM),
                        {QStringLiteral("--count"), QStringLiteral("6"), QStringLiteral("--seed"), QStringLiteral("41"),

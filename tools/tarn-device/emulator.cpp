@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <sodium.h>
 
+#include "core/identity.h"
 #include "core/log.h"
 #include "core/seal.h"
 #include "tarn.h"
@@ -29,7 +30,22 @@ constexpr int kOk = 0, kDenied = TARN_ERR_DENIED, kLocked = TARN_ERR_LOCKED, kIn
               kNoRequest = TARN_ERR_NO_REQUEST, kNotSupported = TARN_ERR_NOT_SUPPORTED,
               kAlreadyActivated = TARN_ERR_ALREADY_ACTIVATED;
 constexpr seconds kChallengeLife {30};
-constexpr std::size_t kMaxChallenges = 4096;  // a flood of requests must not grow the device without end
+// A flood of requests must not grow the device without end, nor push out the installer's
+// challenge: the table is bounded, the oldest challenge goes first, and each sender holds only a
+// few, so a flooding sender evicts its own.
+constexpr std::size_t kMaxChallenges = 4096;
+constexpr int kChallengesPerSender = 16;
+constexpr std::size_t kMaxOpenRequests = 4;   // a stranger's key request leaves the installer's open
+// A little over a second, so that send jitter never puts two answers into one second.
+constexpr milliseconds kInquiryAnswerGap {1020};
+// Requests decoded per sender; the tool's own traffic stays far below.
+constexpr double kRequestsPerSecond = 2000, kRequestBurst = 4000;
+
+json requestToJson(const recovery::KeyRequest &r)
+{
+    return json{{"nonce", wire::toBase64(r.nonce)}, {"issued", r.issued}, {"expires", r.expires},
+                {"tag", wire::toBase64(r.tag)}};
+}
 
 bool ipv4(const std::string &text, std::uint32_t *value = nullptr)
 {
@@ -91,19 +107,24 @@ int numberOf(const json &object, const char *key)
 json deviceToJson(const VirtualDevice &v)
 {
     json entry = wire::deviceToJson(v.info);
-    entry.update(json{{"pk", wire::toBase64(v.publicKey)}, {"sk", wire::toBase64(v.secretKey)},
+    json requests = json::array();
+    for (const recovery::KeyRequest &r : v.requests)
+        requests.push_back(requestToJson(r));
+    entry.update(json{{"ik", wire::toBase64(v.identityPublic)}, {"isk", wire::toBase64(v.identitySecret)},
+                      {"cert", wire::toBase64(v.certificate)}, {"boot", v.boot},
                       {"hash", v.passwordHash}, {"failures", v.failures}, {"secret", wire::toBase64(v.factorySecret)},
-                      {"cameraResets", v.cameraResets},
-                      {"request", v.requestOpen ? json{{"nonce", wire::toBase64(v.request.nonce)}, {"issued", v.request.issued},
-                                                       {"expires", v.request.expires}, {"tag", wire::toBase64(v.request.tag)}}
-                                                : json()}});
+                      {"cameraResets", v.cameraResets}, {"requests", requests}});
+    if (v.codeDayUsed != INT64_MIN)
+        entry["codeDay"] = v.codeDayUsed;
     return entry;
 }
 
 } // namespace
 
 Emulator::Emulator(Options options)
-    : m_options(std::move(options)), m_random(m_options.seed)
+    : m_options(std::move(options)), m_random(m_options.seed),
+      m_budget(kRequestsPerSecond, kRequestBurst, 1024),
+      m_maxOutbox(std::max<std::size_t>(4096, 4 * std::size_t(std::max(0, m_options.count))))
 {
 }
 
@@ -170,10 +191,7 @@ void Emulator::makeDevices()
         d.activation = fresh ? 1 : 0;
         if (!fresh)
             v.passwordHash = defaultHash;
-        const seal::KeyPair pair = seal::generateKeyPair();
-        v.publicKey = pair.publicKey;
-        v.secretKey = pair.secretKey;
-        m_devices.push_back(std::move(v));
+        m_devices.push_back(std::move(v));  // the identity comes with provision()
     }
 }
 
@@ -195,30 +213,46 @@ bool Emulator::load(std::string *error)
         VirtualDevice v;
         if (!entry.is_object() || !wire::deviceFromJson(entry, v.info))
             return bad("a device entry is malformed");
-        const auto publicKey = wire::fromBase64(textOf(entry, "pk"), 32);
-        const auto secret = wire::fromBase64(textOf(entry, "sk"), 32);
-        if (!publicKey || publicKey->size() != 32 || !secret || secret->size() != 32
-            || !entry.value("hash", json()).is_string())
-            return bad("a device entry has no key or hash");
-        v.publicKey = *publicKey;
-        v.secretKey = *secret;
+        if (!entry.value("hash", json()).is_string())
+            return bad("a device entry has no password hash");
+        // An entry from before identities, or with a damaged key, gets a new identity in provision().
+        const auto identityPublic = wire::fromBase64(textOf(entry, "ik"), identity::PublicKeyBytes);
+        const auto identitySecret = wire::fromBase64(textOf(entry, "isk"), identity::SecretKeyBytes);
+        const auto certificate = wire::fromBase64(textOf(entry, "cert"), identity::CertificateBytes);
+        if (identityPublic && identityPublic->size() == identity::PublicKeyBytes && identitySecret
+            && identitySecret->size() == identity::SecretKeyBytes
+            && identitySecret->compare(32, 32, *identityPublic) == 0) {
+            v.identityPublic = *identityPublic;
+            v.identitySecret = *identitySecret;
+            if (certificate && certificate->size() == identity::CertificateBytes)
+                v.certificate = *certificate;
+        }
+        if (entry.contains("boot") && entry["boot"].is_number_unsigned())
+            v.boot = std::uint32_t(std::min<std::uint64_t>(entry["boot"].get<std::uint64_t>(), UINT32_MAX));
+        if (entry.contains("codeDay") && entry["codeDay"].is_number_integer())
+            v.codeDayUsed = entry["codeDay"].get<std::int64_t>();
         v.passwordHash = entry["hash"].get<std::string>();
         v.failures = numberOf(entry, "failures");
         v.cameraResets = numberOf(entry, "cameraResets");
         if (const auto secret = wire::fromBase64(textOf(entry, "secret"), recovery::SecretBytes))
             v.factorySecret = *secret;
-        if (entry.contains("request") && entry["request"].is_object()) {
-            const json &r = entry["request"];
-            const auto nonce = wire::fromBase64(textOf(r, "nonce"), 16);
-            const auto tag = wire::fromBase64(textOf(r, "tag"), 32);
+        json requests = entry.value("requests", json::array());
+        if (entry.contains("request") && entry["request"].is_object())
+            requests = json::array({entry["request"]});  // a state file from before several requests
+        if (!requests.is_array() || requests.size() > kMaxOpenRequests)
+            return bad("a device entry has malformed key requests");
+        for (const json &r : requests) {
+            const auto nonce = r.is_object() ? wire::fromBase64(textOf(r, "nonce"), 16) : std::nullopt;
+            const auto tag = r.is_object() ? wire::fromBase64(textOf(r, "tag"), 32) : std::nullopt;
             if (!nonce || !tag || !r.value("issued", json()).is_number_unsigned() || !r.value("expires", json()).is_number_unsigned())
                 return bad("a device entry has a malformed key request");
-            v.request.serial = v.info.serial;
-            v.request.nonce = *nonce;
-            v.request.tag = *tag;
-            v.request.issued = r["issued"].get<std::uint64_t>();
-            v.request.expires = r["expires"].get<std::uint64_t>();
-            v.requestOpen = true;
+            recovery::KeyRequest request;
+            request.serial = v.info.serial;
+            request.nonce = *nonce;
+            request.tag = *tag;
+            request.issued = r["issued"].get<std::uint64_t>();
+            request.expires = r["expires"].get<std::uint64_t>();
+            v.requests.push_back(std::move(request));
         }
         devices.push_back(std::move(v));
     }
@@ -261,24 +295,48 @@ bool Emulator::loadMaker(std::string *error)
     }
     m_makerPublic = secrets->signingPublic;
     m_makerMaster = secrets->master;
+    m_makerSigning = secrets->signingSecret;
     return true;
+}
+
+// The factory's part: an identity key and the maker's certificate for it, and the factory secret
+// for password recovery. Only what the device itself holds is stored with it.
+bool Emulator::provision()
+{
+    bool changed = false;
+    for (VirtualDevice &v : m_devices) {
+        const std::string mac = wire::normaliseMac(v.info.mac);
+        if (v.identitySecret.empty()) {
+            const identity::KeyPair pair = identity::generateKeyPair();
+            v.identityPublic = pair.publicKey;
+            v.identitySecret = pair.secretKey;
+            v.certificate.clear();
+            changed = true;
+        }
+        if (!identity::certificateValid(v.certificate, v.info.serial, mac, m_makerPublic)
+            || identity::certifiedKey(v.certificate) != v.identityPublic) {
+            v.certificate = identity::issueCertificate(m_makerSigning, v.info.serial, mac, v.identityPublic);
+            changed = true;
+        }
+        v.sealingSecret = identity::sealingSecretKey(v.identitySecret);
+        if (v.factorySecret.empty() && !m_makerMaster.empty()) {
+            v.factorySecret = recovery::deviceSecret(m_makerMaster, v.info.serial);
+            changed = true;
+        }
+    }
+    return changed;
 }
 
 bool Emulator::prepare(std::string *error)
 {
     if (!loadMaker(error))
         return false;
-    // The factory provisions each device with its own secret; only that secret is stored with it.
-    auto provision = [this] {
-        bool changed = false;
-        for (VirtualDevice &v : m_devices) {
-            if (v.factorySecret.empty() && !m_makerMaster.empty()) {
-                v.factorySecret = recovery::deviceSecret(m_makerMaster, v.info.serial);
-                changed = true;
-            }
-        }
-        return changed;
-    };
+    if (m_makerSigning.empty()) {
+        if (error)
+            *error = "devices need their maker's certificates: give the maker's secrets with --maker FILE or in "
+                     "TARN_MAKER_SECRETS (tarn-maker init makes them)";
+        return false;
+    }
     if (!m_options.statePath.empty()) {
         std::string why;
         if (load(&why)) {
@@ -307,9 +365,13 @@ bool Emulator::lose()
     return m_options.lossPercent > 0 && std::uniform_real_distribution<double>(0, 100)(m_random) < m_options.lossPercent;
 }
 
-void Emulator::queue(std::string datagram, Clock::duration after)
+void Emulator::queue(std::string datagram, Clock::duration after, int device)
 {
-    m_outbox.push({Clock::now() + after + milliseconds(m_options.delayMs), m_order++, std::move(datagram)});
+    if (m_outbox.size() >= m_maxOutbox) {
+        ++m_outboxDropped;  // what cannot go out soon is worth less than bounded memory
+        return;
+    }
+    m_outbox.push({Clock::now() + after + milliseconds(m_options.delayMs), m_order++, std::move(datagram), device});
 }
 
 void Emulator::announce(std::size_t index, std::uint32_t inquiryId, Clock::duration after)
@@ -318,13 +380,13 @@ void Emulator::announce(std::size_t index, std::uint32_t inquiryId, Clock::durat
     wire::Hello hello;
     hello.id = inquiryId;
     hello.boot = v.boot;
-    hello.seq = v.seq;
+    hello.seq = ++v.seq;  // every announcement is newer than the last, so a copy of one is stale
     hello.intervalS = std::uint32_t(m_options.announceS);
     hello.locked = Clock::now() < v.lockedUntil;
-    hello.publicKey = v.publicKey;
+    hello.certificate = v.certificate;
     hello.device = v.info;
-    if (auto datagram = wire::encode(hello))
-        queue(std::move(*datagram), after);
+    if (auto datagram = wire::encodeSigned(hello, v.identitySecret))
+        queue(std::move(*datagram), after, int(index));
 }
 
 int Emulator::findTarget(const wire::Target &target) const
@@ -338,11 +400,19 @@ int Emulator::findTarget(const wire::Target &target) const
     return -1;
 }
 
-void Emulator::handle(const std::string &datagram)
+void Emulator::handle(std::string_view datagram, std::uint32_t source)
 {
+    // What devices sign (announcements, goodbyes, challenges) is not for devices: skipped unread.
+    if (datagram.size() > identity::SignatureSuffixBytes
+        && datagram.compare(datagram.size() - identity::SignatureSuffixBytes, 8, ",\"sig\":\"") == 0)
+        return;
     if (lose())
         return;
-    auto decoded = wire::decode(datagram);
+    if (!m_budget.take(source, Clock::now())) {
+        ++m_rejected;
+        return;
+    }
+    auto decoded = wire::decode(std::string(datagram));
     auto *message = std::get_if<wire::Message>(&decoded);
     if (!message) {
         ++m_rejected;
@@ -351,7 +421,7 @@ void Emulator::handle(const std::string &datagram)
     if (auto *inquiry = std::get_if<wire::Inquiry>(message))
         onInquiry(*inquiry);
     else if (auto *request = std::get_if<wire::ChallengeRequest>(message))
-        onChallengeRequest(*request);
+        onChallengeRequest(*request, source);
     else if (auto *operation = std::get_if<wire::Operation>(message))
         onOperation(*operation);
 }
@@ -359,6 +429,8 @@ void Emulator::handle(const std::string &datagram)
 void Emulator::onInquiry(const wire::Inquiry &inquiry)
 {
     std::uniform_int_distribution<int> delay(0, std::max<int>(0, int(inquiry.windowMs) - 1));
+    const Clock::time_point now = Clock::now();
+    const Clock::time_point windowEnd = now + milliseconds(std::max<std::uint32_t>(1, inquiry.windowMs));
     for (std::size_t i = 0; i < m_devices.size(); ++i) {
         VirtualDevice &v = m_devices[i];
         const std::string mac = wire::normaliseMac(v.info.mac);
@@ -367,14 +439,31 @@ void Emulator::onInquiry(const wire::Inquiry &inquiry)
             known = inquiry.known.compare(k, 12, mac) == 0;
         if (known || std::find(v.answered.begin(), v.answered.end(), inquiry.id) != v.answered.end())
             continue;  // a repeated inquiry, or one that names us: stay quiet
+        // At a random moment of the window, but never sooner than a second after the previous
+        // answer or announcement: a flood of inquiries, whatever their ids and windows, gets one
+        // answer a second, and with the periodic announcements a device sends two at most.
+        const Clock::time_point at = std::max({now + milliseconds(delay(m_random)), v.lastAnswer + kInquiryAnswerGap,
+                                               v.lastSent + kInquiryAnswerGap});
+        if (at >= windowEnd)
+            continue;
+        v.lastAnswer = at;
         v.answered.push_back(inquiry.id);
         if (v.answered.size() > 8)
             v.answered.erase(v.answered.begin());
-        announce(i, inquiry.id, milliseconds(delay(m_random)));
+        announce(i, inquiry.id, at - now);
     }
 }
 
-void Emulator::onChallengeRequest(const wire::ChallengeRequest &request)
+void Emulator::dropChallenge(std::map<std::uint32_t, Challenge>::iterator it)
+{
+    m_challengeAge.erase(it->second.order);
+    const auto sender = m_challengesBySender.find(it->second.sender);
+    if (sender != m_challengesBySender.end() && --sender->second <= 0)
+        m_challengesBySender.erase(sender);
+    m_challenges.erase(it);
+}
+
+void Emulator::onChallengeRequest(const wire::ChallengeRequest &request, std::uint32_t source)
 {
     const int index = findTarget(request.target);
     if (index < 0)
@@ -383,13 +472,31 @@ void Emulator::onChallengeRequest(const wire::ChallengeRequest &request)
     if (it == m_challenges.end()) {
         if (m_answers.count(request.id))
             return;  // already answered: the operation is over
+        if (m_challengesBySender[source] >= kChallengesPerSender) {
+            for (const auto &entry : m_challengeAge) {  // this sender's oldest
+                const auto own = m_challenges.find(entry.second);
+                if (own->second.sender == source) {
+                    dropChallenge(own);
+                    break;
+                }
+            }
+        }
         if (m_challenges.size() >= kMaxChallenges)
-            m_challenges.erase(m_challenges.begin());
-        it = m_challenges.emplace(request.id, Challenge {std::size_t(index), seal::randomBytes(32), Clock::now()}).first;
+            dropChallenge(m_challenges.find(m_challengeAge.begin()->second));
+        const std::uint64_t order = m_challengeOrder++;
+        it = m_challenges.emplace(request.id, Challenge {std::size_t(index), seal::randomBytes(32), Clock::now(), source, order})
+                 .first;
+        m_challengeAge.emplace(order, request.id);
+        ++m_challengesBySender[source];
     }
     const VirtualDevice &v = m_devices[it->second.device];
-    wire::Challenge challenge {request.id, v.info.serial, v.info.mac, v.publicKey, it->second.nonce};
-    if (auto datagram = wire::encode(challenge))
+    wire::Challenge challenge;
+    challenge.id = request.id;
+    challenge.serial = v.info.serial;
+    challenge.mac = v.info.mac;
+    challenge.certificate = v.certificate;
+    challenge.nonce = it->second.nonce;
+    if (auto datagram = wire::encodeSigned(challenge, v.identitySecret))
         queue(std::move(*datagram), {});
 }
 
@@ -408,8 +515,8 @@ void Emulator::onOperation(const wire::Operation &operation)
     const std::string targetText = operation.target.serial.empty() ? operation.target.mac : operation.target.serial;
     if (findTarget(operation.target) != int(index))
         return;
-    auto key = seal::sessionKey(v.secretKey, operation.ephemeralKey, operation.ephemeralKey, v.publicKey,
-                                seal::binding(operation.id, it->second.nonce));
+    auto key = seal::sessionKey(v.sealingSecret, operation.ephemeralKey, operation.ephemeralKey,
+                                identity::sealingPublicKey(v.identityPublic), seal::binding(operation.id, it->second.nonce));
     if (!key)
         return;
     const auto plain = seal::open(*key, seal::Direction::Request, operation.box,
@@ -431,7 +538,7 @@ void Emulator::onOperation(const wire::Operation &operation)
                                            seal::answerContext(operation.id, v.info.serial, v.info.mac, it->second.nonce));
     seal::wipe(*key);
     const auto datagram = wire::encode(wire::Result {operation.id, v.info.serial, v.info.mac, sealed});
-    m_challenges.erase(it);
+    dropChallenge(it);
     if (!datagram)
         return;
     m_answers[operation.id] = Answer {*datagram, Clock::now()};
@@ -446,7 +553,6 @@ int Emulator::refuse(std::size_t index)
         v.lockedUntil = Clock::now() + seconds(m_options.lockoutS);
         log::write(log::Info, "%s locked for %d s after repeated wrong passwords or codes", v.info.serial.c_str(),
                    m_options.lockoutS);
-        ++v.seq;
         announce(index, 0, {});  // the announcement says so
     }
     save();
@@ -463,33 +569,41 @@ int Emulator::recover(std::size_t index, const wire::OperationBody &body, std::s
     case wire::OperationBody::KeyRequest: {
         if (!keySupport || (body.requestKind == 2 && !(d.extraFlags & 0x01)))
             return kNotSupported;
-        // A new request voids the one before it.
-        v.request = recovery::KeyRequest();
-        v.request.serial = d.serial;
-        v.request.nonce = seal::randomBytes(16);
-        v.request.issued = wallClock;
-        v.request.expires = wallClock + std::uint64_t(m_options.requestSeconds);
-        recovery::authenticate(v.request, v.factorySecret);
-        v.requestOpen = true;
-        data = body.requestKind == 1 ? recovery::toFileBytes(v.request) : recovery::toText(v.request);
+        // Anyone may ask, so a new request must not void the installer's: a few stay open, and
+        // only the oldest goes when they are all taken.
+        recovery::KeyRequest request;
+        request.serial = d.serial;
+        request.nonce = seal::randomBytes(16);
+        request.issued = wallClock;
+        request.expires = wallClock + std::uint64_t(m_options.requestSeconds);
+        recovery::authenticate(request, v.factorySecret);
+        if (v.requests.size() >= kMaxOpenRequests)
+            v.requests.erase(v.requests.begin());
+        data = body.requestKind == 1 ? recovery::toFileBytes(request) : recovery::toText(request);
+        v.requests.push_back(std::move(request));
         save();
         return kOk;
     }
     case wire::OperationBody::ResetWithKey: {
         if (!keySupport)
             return kNotSupported;
-        if (!v.requestOpen)
+        if (v.requests.empty())
             return kNoRequest;
-        if (wallClock >= v.request.expires)
-            return kExpired;
-        if (!recovery::keyMatches(v.request, body.key, m_makerPublic))
+        const recovery::KeyRequest *answered = nullptr;
+        for (const recovery::KeyRequest &request : v.requests) {
+            if (recovery::keyMatches(request, body.key, m_makerPublic))
+                answered = &request;
+        }
+        if (!answered)
             return kKeyRefused;
+        if (wallClock >= answered->expires)
+            return kExpired;
         if (body.password.size() < 8 || body.password.size() > wire::PasswordMax)
             return kInvalid;
         v.passwordHash = hashPassword(body.password);
         if (v.passwordHash.empty())
             return kFailed;
-        v.requestOpen = false;  // a key works once
+        v.requests.clear();  // a key works once, and the password it set makes the others moot
         d.activation = 0;
         v.failures = 0;
         v.lockedUntil = {};
@@ -504,13 +618,17 @@ int Emulator::recover(std::size_t index, const wire::OperationBody &body, std::s
             return kNotSupported;
         if (Clock::now() < v.lockedUntil)
             return kLocked;
-        if (!recovery::codeMatches(v.factorySecret, d.serial, body.code, std::int64_t(wallClock / 86400)))
+        const auto day = recovery::codeDay(v.factorySecret, d.serial, body.code, std::int64_t(wallClock / 86400),
+                                           v.codeDayUsed);
+        if (!day)
             return refuse(index);
-        // Back to the factory state of the password: the installer activates the device anew.
+        // Back to the factory state of the password: the installer activates the device anew. The
+        // code is spent: it, and any older one, is refused from now on.
+        v.codeDayUsed = *day;
         v.passwordHash.clear();
         d.activation = 1;
         v.failures = 0;
-        v.requestOpen = false;
+        v.requests.clear();
         return kOk;
     }
     default:
@@ -528,7 +646,6 @@ int Emulator::apply(std::size_t index, const wire::OperationBody &body, std::str
     if (body.kind == wire::OperationBody::ResetWithKey || body.kind == wire::OperationBody::RestoreDefault) {
         const int code = recover(index, body, data);
         if (code == kOk) {
-            ++v.seq;
             save();
             announce(index, 0, {});
         }
@@ -579,7 +696,6 @@ int Emulator::apply(std::size_t index, const wire::OperationBody &body, std::str
             d.prefixLength = n.prefixLength;
         }
     }
-    ++v.seq;
     save();
     announce(index, 0, {});
     return kOk;
@@ -589,11 +705,16 @@ int Emulator::run(net::Transport &transport, const volatile bool &stop)
 {
     m_transport = &transport;
     std::uniform_int_distribution<int> spread(0, 999);
-    std::uniform_int_distribution<std::uint32_t> boots(1, UINT32_MAX);
-    for (std::size_t i = 0; i < m_devices.size(); ++i) {
-        m_devices[i].boot = boots(m_random);
-        announce(i, 0, milliseconds(spread(m_random)));  // spread the start-up announcements
+    // Boots grow across restarts (the state file keeps the last), so nothing from an earlier run
+    // can pass for news.
+    const std::uint32_t wallClock = std::uint32_t(std::min<std::time_t>(std::time(nullptr), UINT32_MAX - 1));
+    for (VirtualDevice &v : m_devices) {
+        v.boot = std::max(wallClock, v.boot == UINT32_MAX ? v.boot : v.boot + 1);
+        v.seq = 0;
     }
+    save();
+    for (std::size_t i = 0; i < m_devices.size(); ++i)
+        announce(i, 0, milliseconds(spread(m_random)));  // spread the start-up announcements
     m_nextAnnounce = Clock::now() + seconds(m_options.announceS);
     log::write(log::Info, "%zu devices on %zu interface(s)", m_devices.size(), transport.interfaces().size());
 
@@ -602,10 +723,14 @@ int Emulator::run(net::Transport &transport, const volatile bool &stop)
         int timeout = 200;
         if (!m_outbox.empty())
             timeout = int(std::clamp<long>(duration_cast<milliseconds>(m_outbox.top().at - now).count(), 0, 200));
-        transport.poll(timeout, [this](const std::string &datagram, int) { handle(datagram); });
+        transport.poll(timeout, [this](std::string_view datagram, int, std::uint32_t source) {
+            handle(datagram, source);
+        });
 
         const Clock::time_point after = Clock::now();
         while (!m_outbox.empty() && m_outbox.top().at <= after) {
+            if (m_outbox.top().device >= 0)
+                m_devices[std::size_t(m_outbox.top().device)].lastSent = after;
             if (!lose())
                 transport.sendAll(m_outbox.top().datagram);
             m_outbox.pop();
@@ -617,24 +742,37 @@ int Emulator::run(net::Transport &transport, const volatile bool &stop)
                 announce(i, 0, milliseconds(jitter(m_random)));
             m_nextAnnounce = after + seconds(m_options.announceS);
         }
-        for (auto it = m_challenges.begin(); it != m_challenges.end();)
-            it = after - it->second.made > kChallengeLife ? m_challenges.erase(it) : std::next(it);
+        while (!m_challengeAge.empty()) {
+            const auto oldest = m_challenges.find(m_challengeAge.begin()->second);
+            if (after - oldest->second.made <= kChallengeLife)
+                break;
+            dropChallenge(oldest);
+        }
         for (auto it = m_answers.begin(); it != m_answers.end();)
             it = after - it->second.made > seconds(m_options.answerCacheS) ? m_answers.erase(it) : std::next(it);
     }
 
     // Goodbye, twice: a lost goodbye would leave the device in tables until it times out.
+    std::vector<std::string> goodbyes;
+    for (VirtualDevice &v : m_devices) {
+        wire::Bye bye;
+        bye.boot = v.boot;
+        bye.seq = ++v.seq;
+        bye.serial = v.info.serial;
+        bye.mac = v.info.mac;
+        if (auto datagram = wire::encodeSigned(bye, v.identitySecret))
+            goodbyes.push_back(std::move(*datagram));
+    }
     for (int round = 0; round < 2; ++round) {
-        for (const VirtualDevice &v : m_devices) {
-            if (auto datagram = wire::encode(wire::Bye {v.info.serial, v.info.mac}))
-                transport.sendAll(*datagram);
-        }
+        for (const std::string &datagram : goodbyes)
+            transport.sendAll(datagram);
     }
     save();
     std::printf("tarn-device: applied %llu operations, answered %llu repeats from the cache, applied twice %llu, "
-                "rejected %llu datagrams\n",
+                "rejected %llu datagrams, dropped %llu from a full send queue\n",
                 static_cast<unsigned long long>(m_applied), static_cast<unsigned long long>(m_repeats),
-                static_cast<unsigned long long>(m_appliedTwice), static_cast<unsigned long long>(m_rejected));
+                static_cast<unsigned long long>(m_appliedTwice), static_cast<unsigned long long>(m_rejected),
+                static_cast<unsigned long long>(m_outboxDropped));
     std::fflush(stdout);
     return 0;
 }

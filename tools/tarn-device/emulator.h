@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/budget.h"
 #include "core/transport.h"
 #include "core/recovery.h"
 #include "core/wire.h"
@@ -27,7 +28,7 @@ struct Options
     int lockoutAfter = 5;      // wrong passwords in a row
     int lockoutS = 60;
     std::string defaultPassword = "Admin12345";
-    std::string makerPath;          // the maker's secrets: public key to check keys, master for factory secrets
+    std::string makerPath;          // the maker's secrets: certificates, keys, factory secrets
     int requestSeconds = 48 * 3600; // lifetime of a key request
     int answerCacheS = 60;          // how long answers are kept for retransmitted requests
 };
@@ -35,15 +36,19 @@ struct Options
 struct VirtualDevice
 {
     wire::Device info;
-    std::string publicKey, secretKey;
+    std::string identityPublic, identitySecret;  // Ed25519: signs announcements
+    std::string sealingSecret;                   // its X25519 form: opens operations
+    std::string certificate;                     // from the maker, for the serial and MAC
     std::string passwordHash;  // empty until activated
     int failures = 0;
     Clock::time_point lockedUntil {};
-    std::uint32_t boot = 0, seq = 0;
+    std::uint32_t boot = 0, seq = 0;      // boot grows with every start (kept in the state file)
     std::vector<std::uint32_t> answered;  // recent inquiry ids
+    Clock::time_point lastAnswer {};      // when the last answer to an inquiry is due
+    Clock::time_point lastSent {};        // when the last announcement went out
     std::string factorySecret;            // per device, from the maker; empty when not provisioned
-    bool requestOpen = false;             // the key request below may still be answered
-    recovery::KeyRequest request;
+    std::vector<recovery::KeyRequest> requests;  // open key requests, oldest first
+    std::int64_t codeDayUsed = INT64_MIN; // the day of the last security code taken
     int cameraResets = 0;                 // resets passed on to the cameras behind the device
 };
 
@@ -63,6 +68,7 @@ private:
         Clock::time_point at;
         std::uint64_t order;
         std::string datagram;
+        int device;  // whose announcement this is, or -1
         bool operator>(const Timed &o) const { return at != o.at ? at > o.at : order > o.order; }
     };
     struct Challenge
@@ -70,6 +76,8 @@ private:
         std::size_t device;
         std::string nonce;
         Clock::time_point made;
+        std::uint32_t sender;
+        std::uint64_t order;
     };
     struct Answer
     {
@@ -80,20 +88,23 @@ private:
     void makeDevices();
     bool load(std::string *error);
     bool save();
-    void handle(const std::string &datagram);
+    bool provision();
+    void handle(std::string_view datagram, std::uint32_t source);
     void onInquiry(const wire::Inquiry &inquiry);
-    void onChallengeRequest(const wire::ChallengeRequest &request);
+    void onChallengeRequest(const wire::ChallengeRequest &request, std::uint32_t source);
+    void dropChallenge(std::map<std::uint32_t, Challenge>::iterator it);
     void onOperation(const wire::Operation &operation);
     int apply(std::size_t index, const wire::OperationBody &body, std::string &data);
     int recover(std::size_t index, const wire::OperationBody &body, std::string &data);
     int refuse(std::size_t index);  // a wrong password or code: counts towards the lockout
     void announce(std::size_t index, std::uint32_t inquiryId, Clock::duration after);
-    void queue(std::string datagram, Clock::duration after);
+    void queue(std::string datagram, Clock::duration after, int device = -1);
     bool lose();
     int findTarget(const wire::Target &target) const;
     std::string hashPassword(const std::string &password) const;
     bool loadMaker(std::string *error);
     std::string m_makerMaster;
+    std::string m_makerSigning;  // issues the devices' certificates
 
     Options m_options;
     std::vector<VirtualDevice> m_devices;
@@ -101,6 +112,12 @@ private:
     std::priority_queue<Timed, std::vector<Timed>, std::greater<Timed>> m_outbox;
     std::uint64_t m_order = 0;
     std::map<std::uint32_t, Challenge> m_challenges;
+    std::map<std::uint64_t, std::uint32_t> m_challengeAge;     // order -> id, oldest first
+    std::map<std::uint32_t, int> m_challengesBySender;
+    std::uint64_t m_challengeOrder = 0;
+    SenderBudget m_budget;           // requests decoded per sender
+    std::size_t m_maxOutbox = 0;
+    std::uint64_t m_outboxDropped = 0;
     std::map<std::uint32_t, Answer> m_answers;
     std::string m_makerPublic;  // empty: keys cannot be checked
     Clock::time_point m_nextAnnounce;

@@ -36,8 +36,10 @@ void usage(FILE *out)
         "  --delay-ms N     delay every datagram sent by N milliseconds\n"
         "  --announce-s N   announce each device every N seconds (default 20)\n"
         "  --password TEXT  admin password of the devices that start activated (default Admin12345)\n"
-        "  --maker FILE     the maker's secrets (made by tarn-maker init): devices check reset keys\n"
-        "                   against its public key and take their factory secrets from it\n"
+        "  --maker FILE     the maker's secrets (made by tarn-maker init), required: the maker\n"
+        "                   certifies each device's identity key for its serial number and MAC;\n"
+        "                   devices check reset keys against its public key and take their factory\n"
+        "                   secrets from it (default: the file TARN_MAKER_SECRETS names)\n"
         "  --request-s N    lifetime of a key request in seconds (default 172800, two days)\n"
         "  --cache-s N      keep answers for retransmitted requests N seconds (default 60)\n"
         "  --verbose        log every step to standard error\n"
@@ -118,6 +120,10 @@ int main(int argc, char **argv)
     }
     if (!ifaces.empty())
         setenv("TARN_IFACES", ifaces.c_str(), 1);
+    if (options.makerPath.empty()) {
+        if (const char *maker = std::getenv("TARN_MAKER_SECRETS"))
+            options.makerPath = maker;
+    }
     tarn::log::setPrefix("tarn-device");
     tarn::log::configure(level, "", 0);
     if (!tarn::seal::init()) {

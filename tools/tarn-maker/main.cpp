@@ -3,6 +3,8 @@
 //   tarn-maker key [--secrets FILE] [-o KEYFILE] REQUEST   answer a key request (file, or - for
 //                                                          the QR code text on standard input)
 //   tarn-maker code [--secrets FILE] SERIAL                print today's security code
+//   tarn-maker trust [--secrets FILE]                      print the line for a trusted makers file
+//   tarn-maker cert [--secrets FILE] SERIAL MAC KEY        certify a device's identity key
 
 #include <cerrno>
 #include <cstdio>
@@ -18,8 +20,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/identity.h"
 #include "core/recovery.h"
 #include "core/seal.h"
+#include "core/wire.h"
 
 namespace {
 
@@ -39,8 +43,14 @@ int usage(FILE *out, int status)
         "      Answers a key request exported by the tool (or its QR code text on standard input):\n"
         "      prints the key and, with -o, writes it to KEYFILE for the tool to import.\n"
         "  tarn-maker code [--secrets FILE] SERIAL\n"
-        "      Prints the security code that restores SERIAL's default password today.\n",
-        kDefaultSecrets);
+        "      Prints the security code that restores SERIAL's default password today.\n"
+        "  tarn-maker trust [--secrets FILE] [-o FILE]\n"
+        "      Prints the maker's public key as a line of a trusted makers file (%s beside\n"
+        "      the tool, or the file %s names); with -o, appends it to FILE.\n"
+        "  tarn-maker cert [--secrets FILE] SERIAL MAC IDENTITY_KEY\n"
+        "      Certifies a device's Ed25519 identity key (base64) for its serial number and MAC:\n"
+        "      prints the certificate (base64 of the key and the maker's signature).\n",
+        kDefaultSecrets, tarn::identity::TrustedMakersFile, tarn::identity::TrustedMakersVariable);
     return status;
 }
 
@@ -159,6 +169,35 @@ int main(int argc, char **argv)
         return 1;
     if (command == "init" && rest.empty())
         return init(secretsPath);
+    if (command == "trust" && rest.empty()) {
+        MakerSecrets secrets;
+        if (!loadSecrets(secretsPath, secrets))
+            return 1;
+        const std::string line = tarn::wire::toBase64(secrets.signingPublic) + " " + secretsPath + "\n";
+        if (!keyPath.empty()) {
+            std::ofstream out(keyPath, std::ios::app);
+            if (!(out << line) || !out.flush()) {
+                std::fprintf(stderr, "tarn-maker: cannot write %s\n", keyPath.c_str());
+                return 1;
+            }
+        }
+        std::printf("%s", line.c_str());
+        return 0;
+    }
+    if (command == "cert" && rest.size() == 3) {
+        MakerSecrets secrets;
+        if (!loadSecrets(secretsPath, secrets))
+            return 1;
+        const std::string mac = tarn::wire::normaliseMac(rest[1]);
+        const auto key = tarn::wire::fromBase64(rest[2], tarn::identity::PublicKeyBytes);
+        if (rest[0].empty() || rest[0].size() > 47 || !tarn::wire::isPrintable(rest[0]) || mac.empty() || !key
+            || key->size() != tarn::identity::PublicKeyBytes) {
+            std::fprintf(stderr, "tarn-maker: cert needs a serial (1 to 47 characters), a MAC and a base64 Ed25519 key\n");
+            return 1;
+        }
+        std::printf("%s\n", tarn::wire::toBase64(tarn::identity::issueCertificate(secrets.signingSecret, rest[0], mac, *key)).c_str());
+        return 0;
+    }
     if ((command == "key" || command == "code") && rest.size() == 1) {
         MakerSecrets secrets;
         if (!loadSecrets(secretsPath, secrets))

@@ -291,15 +291,23 @@ std::string normaliseCode(const std::string &code)
     return out;
 }
 
-bool codeMatches(const std::string &secret, const std::string &serial, const std::string &code, std::int64_t today)
+std::optional<std::int64_t> codeDay(const std::string &secret, const std::string &serial, const std::string &code,
+                                    std::int64_t today, std::int64_t usedUpTo)
 {
     const std::string given = normaliseCode(code);
+    std::optional<std::int64_t> matched;
     for (std::int64_t day : {today, today - 1}) {  // a code lives for the day it was made and the next
         const std::string expected = normaliseCode(securityCode(secret, serial, day));
-        if (given.size() == expected.size() && sodium_memcmp(given.data(), expected.data(), given.size()) == 0)
-            return true;
+        if (day > usedUpTo && given.size() == expected.size()
+            && sodium_memcmp(given.data(), expected.data(), given.size()) == 0)
+            matched = day;
     }
-    return false;
+    return matched;
+}
+
+bool codeMatches(const std::string &secret, const std::string &serial, const std::string &code, std::int64_t today)
+{
+    return codeDay(secret, serial, code, today, INT64_MIN).has_value();
 }
 
 } // namespace tarn::recovery

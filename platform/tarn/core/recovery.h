@@ -73,5 +73,9 @@ std::string securityCode(const std::string &deviceSecret, const std::string &ser
 std::string normaliseCode(const std::string &code);
 bool codeMatches(const std::string &deviceSecret, const std::string &serial, const std::string &code,
                  std::int64_t today);
+// The day of the code, when it is good for today or yesterday and that day is later than
+// `usedUpTo`: a device remembers the day of the last code it took, so each code works once.
+std::optional<std::int64_t> codeDay(const std::string &deviceSecret, const std::string &serial,
+                                    const std::string &code, std::int64_t today, std::int64_t usedUpTo);
 
 } // namespace tarn::recovery

@@ -43,8 +43,6 @@ std::uint32_t randomId()
     return id;
 }
 
-namespace {
-
 void appendField(std::string &out, const std::string &field)
 {
     const std::uint32_t n = static_cast<std::uint32_t>(field.size());
@@ -52,6 +50,8 @@ void appendField(std::string &out, const std::string &field)
         out += static_cast<char>(n >> (8 * i) & 0xff);
     out += field;
 }
+
+namespace {
 
 std::string fields(const char *label, std::initializer_list<const std::string *> parts)
 {

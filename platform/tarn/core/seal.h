@@ -47,6 +47,9 @@ std::string requestContext(std::uint32_t id, const std::string &target, const st
 std::string answerContext(std::uint32_t id, const std::string &serial, const std::string &mac,
                           const std::string &challenge);
 
+// Appends a 4-byte little-endian length and the bytes: how every derivation frames its inputs.
+void appendField(std::string &out, const std::string &field);
+
 void wipe(std::string &secret);
 
 } // namespace tarn::seal

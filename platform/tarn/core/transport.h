@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <netinet/in.h>
@@ -47,7 +48,9 @@ public:
     bool sendAll(const std::string &datagram);
     bool send(int interfaceIndex, const std::string &datagram);
 
-    using Handler = std::function<void(const std::string &datagram, int interfaceIndex)>;
+    // `source` is the sender's IPv4 address (network byte order), which work budgets are kept by.
+    // The datagram is valid during the call only: a receiver that drops it unread copies nothing.
+    using Handler = std::function<void(std::string_view datagram, int interfaceIndex, std::uint32_t source)>;
     // Waits at most `timeoutMs` for traffic, hands over every datagram that is waiting, and returns.
     void poll(int timeoutMs, const Handler &handler);
     // Makes a poll() in another thread return at once.

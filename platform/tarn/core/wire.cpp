@@ -3,6 +3,8 @@
 #include <nlohmann/json.hpp>
 #include <sodium.h>
 
+#include "identity.h"
+
 namespace tarn::wire {
 
 using nlohmann::json;
@@ -123,9 +125,15 @@ json netJson(const NetParams &n)
                 {"port", n.port}, {"http", n.httpPort}, {"pfx", n.prefixLength}, {"dhcp", n.dhcp}};
 }
 
-std::optional<std::string> finish(const json &j)
+std::optional<std::string> finish(const json &j, const Signature *signature = nullptr)
 {
     std::string text = j.dump();
+    if (signature && !signature->bytes.empty()) {
+        if (signature->bytes.size() != SignatureBytes)
+            return std::nullopt;
+        text.pop_back();
+        text += ",\"sig\":\"" + toBase64(signature->bytes) + "\"}";
+    }
     if (text.size() > MaxDatagram)
         return std::nullopt;
     return text;
@@ -203,23 +211,29 @@ std::optional<std::string> encode(const Message &message)
 {
     json j{{"v", Version}};
     bool ok = true;
+    const Signature *signature = nullptr;
     std::visit([&](const auto &m) {
         using T = std::decay_t<decltype(m)>;
         if constexpr (std::is_same_v<T, Hello>) {
-            ok = deviceFits(m.device) && m.publicKey.size() == KeyBytes && m.intervalS >= 1 && m.intervalS <= 3600;
+            ok = deviceFits(m.device) && m.certificate.size() == CertificateBytes && m.intervalS >= 1
+                && m.intervalS <= 3600;
             j["t"] = "hello";
             j["id"] = m.id;
             j["boot"] = m.boot;
             j["seq"] = m.seq;
             j["ivl"] = m.intervalS;
             j["lock"] = m.locked ? 1 : 0;
-            j["pk"] = toBase64(m.publicKey);
+            j["cert"] = toBase64(m.certificate);
             j["d"] = deviceFields(m.device);
+            signature = &m.signature;
         } else if constexpr (std::is_same_v<T, Bye>) {
             ok = textsFit({{&m.serial, SerialMax}, {&m.mac, MacMax}});
             j["t"] = "bye";
+            j["boot"] = m.boot;
+            j["seq"] = m.seq;
             j["sn"] = m.serial;
             j["mac"] = m.mac;
+            signature = &m.signature;
         } else if constexpr (std::is_same_v<T, Inquiry>) {
             ok = m.windowMs <= MaxWindowMs && m.known.size() % 12 == 0 && m.known.size() <= MaxKnownMacs * 12;
             j["t"] = "inq";
@@ -233,14 +247,15 @@ std::optional<std::string> encode(const Message &message)
             j["id"] = m.id;
             putTarget(j, m.target);
         } else if constexpr (std::is_same_v<T, Challenge>) {
-            ok = textsFit({{&m.serial, SerialMax}, {&m.mac, MacMax}}) && m.publicKey.size() == KeyBytes
+            ok = textsFit({{&m.serial, SerialMax}, {&m.mac, MacMax}}) && m.certificate.size() == CertificateBytes
                 && m.nonce.size() == KeyBytes;
             j["t"] = "cha";
             j["id"] = m.id;
             j["sn"] = m.serial;
             j["mac"] = m.mac;
-            j["pk"] = toBase64(m.publicKey);
+            j["cert"] = toBase64(m.certificate);
             j["nonce"] = toBase64(m.nonce);
+            signature = &m.signature;
         } else if constexpr (std::is_same_v<T, Operation>) {
             ok = textsFit({{&m.target.serial, SerialMax}, {&m.target.mac, MacMax}})
                 && (m.target.serial.empty() != m.target.mac.empty()) && m.ephemeralKey.size() == KeyBytes
@@ -262,16 +277,42 @@ std::optional<std::string> encode(const Message &message)
     }, message);
     if (!ok)
         return std::nullopt;
-    return finish(j);
+    return finish(j, signature);
+}
+
+std::optional<std::string> encodeSigned(const Message &message, const std::string &identitySecret)
+{
+    Message unsigned_ = message;
+    std::visit([](auto &m) {
+        using T = std::decay_t<decltype(m)>;
+        if constexpr (std::is_same_v<T, Hello> || std::is_same_v<T, Bye> || std::is_same_v<T, Challenge>)
+            m.signature = Signature();
+    }, unsigned_);
+    const auto text = encode(unsigned_);
+    if (!text)
+        return std::nullopt;
+    std::string signedText = identity::signText(*text, identitySecret);
+    if (signedText.empty() || signedText.size() > MaxDatagram)
+        return std::nullopt;
+    return signedText;
 }
 
 std::variant<Message, DecodeError> decode(const std::string &datagram)
 {
     if (datagram.size() > MaxDatagram)
         return DecodeError::TooLarge;
-    const json j = json::parse(datagram, nullptr, false);
+    // Devices sign what they send: the signed object is what is decoded, so the receiver checks
+    // exactly the bytes it acts on.
+    auto signedPart = identity::splitSigned(datagram);
+    const json j = json::parse(signedPart ? signedPart->text : datagram, nullptr, false);
     if (j.is_discarded() || !j.is_object())
         return DecodeError::NotJson;
+    Signature signature;
+    if (signedPart) {
+        if (j.contains("sig"))
+            return DecodeError::BadField;
+        signature = {std::move(signedPart->text), std::move(signedPart->signature)};
+    }
     int version = 0;
     if (!getInt(j, "v", 0, 1000, version))
         return DecodeError::BadField;
@@ -286,15 +327,19 @@ std::variant<Message, DecodeError> decode(const std::string &datagram)
         Hello h;
         if (!getInt(j, "id", 0, UINT32_MAX, h.id) || !getInt(j, "boot", 0, UINT32_MAX, h.boot)
             || !getInt(j, "seq", 0, UINT32_MAX, h.seq) || !getInt(j, "ivl", 1, 3600, h.intervalS)
-            || !getInt(j, "lock", 0, 1, h.locked) || !getBytes(j, "pk", KeyBytes, KeyBytes, h.publicKey)
-            || !j.contains("d") || !parseDeviceFields(j.at("d"), h.device))
+            || !getInt(j, "lock", 0, 1, h.locked)
+            || !getBytes(j, "cert", CertificateBytes, CertificateBytes, h.certificate) || !j.contains("d")
+            || !parseDeviceFields(j.at("d"), h.device) || signature.bytes.empty())
             return bad;
+        h.signature = std::move(signature);
         return h;
     }
     if (type == "bye") {
         Bye b;
-        if (!getText(j, "sn", SerialMax, b.serial) || !getText(j, "mac", MacMax, b.mac))
+        if (!getInt(j, "boot", 0, UINT32_MAX, b.boot) || !getInt(j, "seq", 0, UINT32_MAX, b.seq)
+            || !getText(j, "sn", SerialMax, b.serial) || !getText(j, "mac", MacMax, b.mac) || signature.bytes.empty())
             return bad;
+        b.signature = std::move(signature);
         return b;
     }
     if (type == "inq") {
@@ -313,9 +358,11 @@ std::variant<Message, DecodeError> decode(const std::string &datagram)
     if (type == "cha") {
         Challenge c;
         if (!getInt(j, "id", 1, UINT32_MAX, c.id) || !getText(j, "sn", SerialMax, c.serial)
-            || !getText(j, "mac", MacMax, c.mac) || !getBytes(j, "pk", KeyBytes, KeyBytes, c.publicKey)
-            || !getBytes(j, "nonce", KeyBytes, KeyBytes, c.nonce))
+            || !getText(j, "mac", MacMax, c.mac)
+            || !getBytes(j, "cert", CertificateBytes, CertificateBytes, c.certificate)
+            || !getBytes(j, "nonce", KeyBytes, KeyBytes, c.nonce) || signature.bytes.empty())
             return bad;
+        c.signature = std::move(signature);
         return c;
     }
     if (type == "op") {

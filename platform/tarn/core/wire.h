@@ -16,6 +16,8 @@ namespace tarn::wire {
 constexpr int Version = 1;
 constexpr std::size_t MaxDatagram = 1400;
 constexpr std::size_t KeyBytes = 32;          // X25519 public keys and challenge nonces
+constexpr std::size_t CertificateBytes = 96;  // identity key and the maker's signature
+constexpr std::size_t SignatureBytes = 64;
 constexpr std::size_t MaxKnownMacs = 96;      // MACs an inquiry may name
 constexpr std::uint32_t MaxWindowMs = 5000;
 constexpr std::size_t MaxBoxBytes = 700;      // sealed payloads
@@ -37,21 +39,34 @@ struct Device
     bool operator!=(const Device &o) const { return !(*this == o); }
 };
 
-// A device announces itself (id 0) or answers an inquiry (its id).
+// What a device signs arrives as a JSON object followed by its signature (see identity.h). The
+// decoder keeps the exact signed text for the receiver to check; the encoder writes `bytes` back
+// when it holds a signature, so a decoded message encodes to a signed datagram again.
+struct Signature
+{
+    std::string text;   // the signed JSON object, as received
+    std::string bytes;  // SignatureBytes, or empty for a message not yet signed
+};
+
+// A device announces itself (id 0) or answers an inquiry (its id). Signed.
 struct Hello
 {
     std::uint32_t id = 0;
-    std::uint32_t boot = 0;      // random per device start; orders `seq` across restarts
-    std::uint32_t seq = 0;       // grows with every change of the announced values
+    std::uint32_t boot = 0;      // grows with every start of the device
+    std::uint32_t seq = 0;       // grows with every announcement and goodbye within one boot
     std::uint32_t intervalS = 20; // the device announces itself at least this often
     bool locked = false;
-    std::string publicKey;       // KeyBytes raw bytes
+    std::string certificate;     // CertificateBytes
     Device device;
+    Signature signature;
 };
 
+// Signed, with the boot and sequence of the device's announcements.
 struct Bye
 {
+    std::uint32_t boot = 0, seq = 0;
     std::string serial, mac;
+    Signature signature;
 };
 
 struct Inquiry
@@ -73,12 +88,14 @@ struct ChallengeRequest
     Target target;
 };
 
+// Signed: only the certified device can hand out a challenge for its serial and MAC.
 struct Challenge
 {
     std::uint32_t id = 0;
     std::string serial, mac;
-    std::string publicKey;  // KeyBytes
-    std::string nonce;      // KeyBytes, fresh for this request id
+    std::string certificate;  // CertificateBytes
+    std::string nonce;        // KeyBytes, fresh for this request id
+    Signature signature;
 };
 
 struct Operation
@@ -130,6 +147,8 @@ enum class DecodeError { None, NotJson, TooLarge, BadVersion, UnknownType, BadFi
 // Empty when the message cannot be written inside MaxDatagram or holds out-of-bound values.
 std::optional<std::string> encode(const Message &message);
 std::variant<Message, DecodeError> decode(const std::string &datagram);
+// A Hello, Bye or Challenge signed with the device's identity key (identity::SecretKeyBytes).
+std::optional<std::string> encodeSigned(const Message &message, const std::string &identitySecret);
 
 // A device's fields as the announcement carries them, for files that store devices too. The reader
 // checks every field and bound as the decoder does; unknown members are ignored.

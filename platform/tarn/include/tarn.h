@@ -177,7 +177,7 @@ TARN_STATIC_ASSERT(offsetof(TARN_RESET_PARAM, reserved) == 533, "reserved");
 #define TARN_ERR_DENIED 2009          /* the device refused the password */
 #define TARN_ERR_LOCKED 2010          /* the device is locked after repeated wrong passwords */
 #define TARN_ERR_TIMEOUT 2011         /* no valid answer inside the time budget */
-#define TARN_ERR_KEY_MISMATCH 2012    /* the device's key is not the one first seen for it */
+#define TARN_ERR_KEY_MISMATCH 2012    /* the device could not prove its identity (certificate, signature) */
 #define TARN_ERR_INVALID_PARAM 2013   /* the device refused the values (address, password rule) */
 #define TARN_ERR_NOT_ACTIVATED 2014   /* the device has no admin password yet */
 #define TARN_ERR_DEVICE_FAILED 2015   /* the device could not carry out the request */

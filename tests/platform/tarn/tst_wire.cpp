@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "core/identity.h"
 #include "core/seal.h"
 #include "core/wire.h"
 
@@ -41,8 +42,9 @@ Hello sampleHello()
     h.id = 42;
     h.boot = 7;
     h.seq = 3;
-    h.publicKey = std::string(32, '\x11');
+    h.certificate = std::string(CertificateBytes, '\x11');
     h.device = sampleDevice();
+    h.signature.bytes = std::string(SignatureBytes, '\x22');  // decodes; verifies against no key
     return h;
 }
 
@@ -70,6 +72,7 @@ private slots:
     void macs();
     void base64();
     void sealing();
+    void identities();
 };
 
 void TestWire::initTestCase()
@@ -81,10 +84,11 @@ void TestWire::roundTrips()
 {
     const Message messages[] = {
         sampleHello(),
-        Bye {"TN07-1", "02-07-00-00-01-5a"},
+        Bye {7, 4, "TN07-1", "02-07-00-00-01-5a", Signature {"", std::string(SignatureBytes, 's')}},
         Inquiry {9, 800, "0207000001" "5a" "020700000102"},
         ChallengeRequest {5, Target {"", "02-07-00-00-01-5a"}},
-        Challenge {5, "TN07-1", "02-07-00-00-01-5a", std::string(32, 'k'), std::string(32, 'n')},
+        Challenge {5, "TN07-1", "02-07-00-00-01-5a", std::string(CertificateBytes, 'k'), std::string(32, 'n'),
+                   Signature {"", std::string(SignatureBytes, 's')}},
         Operation {5, Target {"TN07-1", ""}, std::string(32, 'e'), std::string(100, '\0')},
         Result {5, "TN07-1", "02-07-00-00-01-5a", std::string(40, '\xff')},
     };
@@ -99,7 +103,8 @@ void TestWire::roundTrips()
     auto decoded = decode(*encode(sampleHello()));
     const Hello &h = std::get<Hello>(std::get<Message>(decoded));
     QVERIFY(h.device == sampleDevice());
-    QCOMPARE(h.publicKey, std::string(32, '\x11'));
+    QCOMPARE(h.certificate, std::string(CertificateBytes, '\x11'));
+    QCOMPARE(h.signature.bytes, std::string(SignatureBytes, '\x22'));
     QCOMPARE(h.seq, 3u);
 }
 
@@ -143,10 +148,22 @@ void TestWire::malformed_data()
         << QByteArray::fromStdString(helloJson("\"sn\":\"A\\u0001B\"")) << DecodeError::BadField;
     QTest::newRow("non-ASCII text")
         << QByteArray::fromStdString(helloJson("\"sn\":\"\xc3\xa9\"")) << DecodeError::BadField;
-    QTest::newRow("bad base64 key") << QByteArray(hello).replace("\"pk\":\"", "\"pk\":\"*") << DecodeError::BadField;
-    QTest::newRow("short key") << QByteArray(hello).replace(QByteArray::fromStdString(toBase64(std::string(32, '\x11'))),
-                                                        QByteArray::fromStdString(toBase64(std::string(31, '\x11'))))
-                               << DecodeError::BadField;
+    QTest::newRow("bad base64 certificate") << QByteArray(hello).replace("\"cert\":\"", "\"cert\":\"*") << DecodeError::BadField;
+    QTest::newRow("short certificate")
+        << QByteArray(hello).replace(QByteArray::fromStdString(toBase64(std::string(CertificateBytes, '\x11'))),
+                                     QByteArray::fromStdString(toBase64(std::string(CertificateBytes - 3, '\x11'))))
+        << DecodeError::BadField;
+    // Announcements, goodbyes and challenges count only with a signature, and only one.
+    const QByteArray unsignedHello = QByteArray::fromStdString(*encode([] {
+        Hello h = sampleHello();
+        h.signature = Signature();
+        return h;
+    }()));
+    QTest::newRow("unsigned hello") << unsignedHello << DecodeError::BadField;
+    QTest::newRow("unsigned bye") << QByteArray("{\"v\":1,\"t\":\"bye\",\"boot\":1,\"seq\":2,\"sn\":\"A\",\"mac\":\"B\"}")
+                                  << DecodeError::BadField;
+    QTest::newRow("signature inside the signed part")
+        << QByteArray(hello).replace("\"t\":\"hello\"", "\"t\":\"hello\",\"sig\":\"x\"") << DecodeError::BadField;
     QTest::newRow("known not whole MACs") << QByteArray("{\"v\":1,\"t\":\"inq\",\"id\":1,\"win\":800,\"known\":\"0207\"}")
                                           << DecodeError::BadField;
     QTest::newRow("window too long") << QByteArray("{\"v\":1,\"t\":\"inq\",\"id\":1,\"win\":60000,\"known\":\"\"}")
@@ -176,7 +193,10 @@ void TestWire::encoderRefusesOutOfBounds()
     h.device.typeName = "tab\there";
     QVERIFY(!encode(h));
     h = sampleHello();
-    h.publicKey = "short";
+    h.certificate = "short";
+    QVERIFY(!encode(h));
+    h = sampleHello();
+    h.signature.bytes = "short";
     QVERIFY(!encode(h));
     QVERIFY(!encode(ChallengeRequest {1, Target {"SN", "MAC"}}));
     QVERIFY(!encode(Inquiry {1, 800, "02070000"}));
@@ -263,6 +283,57 @@ void TestWire::sealing()
                               seal::binding(6, std::string(32, 'n'))) != *ours);
     // Field boundaries count: a serial holding the separator cannot pose as another serial and MAC.
     QVERIFY(seal::answerContext(5, "A|B", "C", "n") != seal::answerContext(5, "A", "B|C", "n"));
+}
+
+// Certificates bind a key to one serial and MAC under one maker; signatures cover exactly the
+// bytes decoded; operations sealed to the certified key open only with its secret half.
+void TestWire::identities()
+{
+    const identity::KeyPair maker = identity::generateKeyPair();
+    const identity::KeyPair device = identity::generateKeyPair();
+    const identity::KeyPair stranger = identity::generateKeyPair();
+    const std::string cert = identity::issueCertificate(maker.secretKey, "TN07-1", "02070000015a", device.publicKey);
+    QCOMPARE(cert.size(), CertificateBytes);
+    QVERIFY(identity::certificateValid(cert, "TN07-1", "02070000015a", maker.publicKey));
+    QVERIFY(!identity::certificateValid(cert, "TN07-2", "02070000015a", maker.publicKey));
+    QVERIFY(!identity::certificateValid(cert, "TN07-1", "02070000015b", maker.publicKey));
+    QVERIFY(!identity::certificateValid(cert, "TN07-1", "02070000015a", stranger.publicKey));
+    QVERIFY(!identity::certificateValid(stranger.publicKey + cert.substr(32), "TN07-1", "02070000015a", maker.publicKey));
+
+    Hello hello = sampleHello();
+    hello.certificate = cert;
+    const auto datagram = encodeSigned(hello, device.secretKey);
+    QVERIFY(datagram && datagram->size() <= MaxDatagram);
+    auto decoded = decode(*datagram);
+    const Hello &back = std::get<Hello>(std::get<Message>(decoded));
+    QVERIFY(identity::signatureValid({back.signature.text, back.signature.bytes}, identity::certifiedKey(back.certificate)));
+    QVERIFY(!identity::signatureValid({back.signature.text, back.signature.bytes}, stranger.publicKey));
+    // One changed byte in what was signed, or a signature that is not base64: nothing to trust.
+    std::string forged = *datagram;
+    forged.replace(forged.find("192.0.0.64"), 10, "192.0.0.65");
+    auto forgedDecoded = decode(forged);
+    const Hello &f = std::get<Hello>(std::get<Message>(forgedDecoded));
+    QVERIFY(!identity::signatureValid({f.signature.text, f.signature.bytes}, device.publicKey));
+    std::string garbled = *datagram;
+    garbled[garbled.size() - 10] = '*';
+    QVERIFY(!identity::splitSigned(garbled));
+
+    // The X25519 form of the certified key: both sides derive the same session key.
+    const seal::KeyPair ephemeral = seal::generateKeyPair();
+    const std::string devicePublic = identity::sealingPublicKey(device.publicKey);
+    const std::string deviceSecret = identity::sealingSecretKey(device.secretKey);
+    const std::string bind = seal::binding(9, std::string(32, 'n'));
+    QCOMPARE(*seal::sessionKey(ephemeral.secretKey, devicePublic, ephemeral.publicKey, devicePublic, bind),
+             *seal::sessionKey(deviceSecret, ephemeral.publicKey, ephemeral.publicKey, devicePublic, bind));
+
+    std::vector<std::string> errors;
+    const auto makers = identity::parseTrustedMakers(
+        "# makers we buy from\n\n" + toBase64(maker.publicKey) + "  Acme cameras\r\nnot a key\n" + toBase64("short"),
+        &errors);
+    QCOMPARE(makers.size(), std::size_t(1));
+    QCOMPARE(makers[0].publicKey, maker.publicKey);
+    QCOMPARE(makers[0].name, std::string("Acme cameras"));
+    QCOMPARE(errors.size(), std::size_t(2));
 }
 
 QTEST_APPLESS_MAIN(TestWire)

@@ -1,0 +1,139 @@
+#pragma once
+
+// A hostile host on the segment: it sends to the discovery group from an address of its own
+// (127.0.0.2 on the test's private loopback), holds an identity key and a maker key of its own,
+// and can answer challenge requests before the real device does.
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "core/identity.h"
+#include "core/seal.h"
+#include "core/wire.h"
+#include "wiretap.h"
+
+class Attacker
+{
+public:
+    explicit Attacker(const char *source = "127.0.0.2")
+    {
+        m_socket = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in from {};
+        from.sin_family = AF_INET;
+        inet_pton(AF_INET, source, &from.sin_addr);
+        ip_mreqn out {};
+        out.imr_ifindex = int(if_nametoindex("lo"));
+        const unsigned char ttl = 1;
+        const int buffer = 4 * 1024 * 1024;
+        setsockopt(m_socket, SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
+        m_ok = bind(m_socket, reinterpret_cast<sockaddr *>(&from), sizeof from) == 0
+            && setsockopt(m_socket, IPPROTO_IP, IP_MULTICAST_IF, &out, sizeof out) == 0
+            && setsockopt(m_socket, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl) == 0;
+    }
+    ~Attacker() { close(m_socket); }
+    Attacker(const Attacker &) = delete;
+    Attacker &operator=(const Attacker &) = delete;
+
+    bool ok() const { return m_ok; }
+
+    bool send(const std::string &datagram) const
+    {
+        sockaddr_in to {};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(37370);
+        inet_pton(AF_INET, "224.0.0.147", &to.sin_addr);
+        return sendto(m_socket, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr *>(&to), sizeof to)
+            == ssize_t(datagram.size());
+    }
+
+    // A certificate from the attacker's own maker, or from `makerSecret`, for its own key.
+    std::string certificate(const std::string &serial, const std::string &mac, const std::string &makerSecret = {}) const
+    {
+        return tarn::identity::issueCertificate(makerSecret.empty() ? maker.secretKey : makerSecret, serial,
+                                                tarn::wire::normaliseMac(mac), key.publicKey);
+    }
+    std::string sign(const tarn::wire::Message &message) const
+    {
+        const auto datagram = tarn::wire::encodeSigned(message, key.secretKey);
+        return datagram ? *datagram : std::string();
+    }
+    // Whether a captured operation opens under the attacker's key and the challenge it handed out.
+    bool opens(const tarn::wire::Operation &op, const std::string &nonce) const
+    {
+        const std::string target = op.target.serial.empty() ? op.target.mac : op.target.serial;
+        const auto session = tarn::seal::sessionKey(tarn::identity::sealingSecretKey(key.secretKey), op.ephemeralKey,
+                                                    op.ephemeralKey, tarn::identity::sealingPublicKey(key.publicKey),
+                                                    tarn::seal::binding(op.id, nonce));
+        return session
+            && tarn::seal::open(*session, tarn::seal::Direction::Request, op.box,
+                                tarn::seal::requestContext(op.id, target, nonce));
+    }
+
+    const tarn::identity::KeyPair key = tarn::identity::generateKeyPair();
+    const tarn::identity::KeyPair maker = tarn::identity::generateKeyPair();
+
+private:
+    int m_socket = -1;
+    bool m_ok = false;
+};
+
+// Answers every challenge request it hears, at once, with a challenge of the attacker's: the
+// serial asked for, the MAC `mac` and the certificate `certificate`.
+class ChallengeImpostor
+{
+public:
+    ChallengeImpostor(const Attacker &attacker, const WireTap &tap, std::string mac, std::string certificate)
+        : m_thread([this, &attacker, &tap, mac, certificate] {
+              std::size_t seen = 0;
+              while (!m_stop) {
+                  const auto datagrams = tap.datagrams();
+                  for (; seen < datagrams.size(); ++seen) {
+                      auto decoded = tarn::wire::decode(datagrams[seen]);
+                      auto *message = std::get_if<tarn::wire::Message>(&decoded);
+                      auto *request = message ? std::get_if<tarn::wire::ChallengeRequest>(message) : nullptr;
+                      if (!request)
+                          continue;
+                      tarn::wire::Challenge forged;
+                      forged.id = request->id;
+                      forged.serial = request->target.serial.empty() ? "ANY" : request->target.serial;
+                      forged.mac = mac;
+                      forged.certificate = certificate;
+                      forged.nonce = tarn::seal::randomBytes(32);
+                      {
+                          std::lock_guard<std::mutex> lock(m_mutex);
+                          m_nonces.emplace(request->id, forged.nonce);
+                      }
+                      attacker.send(attacker.sign(forged));
+                  }
+                  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+              }
+          })
+    {
+    }
+    ~ChallengeImpostor()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+
+    std::map<std::uint32_t, std::string> nonces() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_nonces;
+    }
+
+private:
+    std::atomic<bool> m_stop {false};
+    mutable std::mutex m_mutex;
+    std::map<std::uint32_t, std::string> m_nonces;
+    std::thread m_thread;
+};
