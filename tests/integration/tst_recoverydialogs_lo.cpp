@@ -266,8 +266,10 @@ void TestRecoveryDialogsLoopback::qrCodeAndTypedKey()
     // The nonce inside the request read off the screen is the one the device keeps open.
     const QByteArray bytes = QByteArray::fromBase64(text.mid(9));
     QCOMPARE(bytes.size(), 120);
-    QCOMPARE(bytes.mid(56, 16).toBase64(),
-             stateOf(d).value(QStringLiteral("request")).toObject().value(QStringLiteral("nonce")).toString().toLatin1());
+    QStringList open;
+    for (const QJsonValue &request : stateOf(d).value(QStringLiteral("requests")).toArray())
+        open << request.toObject().value(QStringLiteral("nonce")).toString();
+    QVERIFY2(open.contains(QString::fromLatin1(bytes.mid(56, 16).toBase64())), qPrintable(open.join(QLatin1Char(' '))));
 
     int exitCode = -1;
     const QByteArray key = runMaker({QStringLiteral("key"), QStringLiteral("--secrets"), m_secrets, QStringLiteral("-")},
