@@ -21,7 +21,6 @@ void copyText(char (&to)[To], const char (&from)[From])
 
 void netParamsOf(const TARN_DEVICE_INFO &d, TARN_NETWORK_PARAMS *out)
 {
-    std::memset(out, 0, sizeof *out);
     copyText(out->ipv4Address, d.ipv4Address);
     copyText(out->ipv4SubnetMask, d.ipv4SubnetMask);
     copyText(out->ipv4Gateway, d.ipv4Gateway);

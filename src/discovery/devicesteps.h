@@ -11,7 +11,7 @@
 namespace TARN {
 
 // The network parameters a device holds now, as a modify call would send them back unchanged.
-// `out` is zero-filled first.
+// Fills every field; the reserved bytes of `out` stay as the caller left them.
 void netParamsOf(const TARN_DEVICE_INFO &device, TARN_NETWORK_PARAMS *out);
 
 // Whether an announced record holds the values a modification sent.
