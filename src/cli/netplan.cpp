@@ -1,8 +1,10 @@
 #include "cli/netplan.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <QHash>
+#include <QPair>
 #include <QTextCodec>
 
 #include "common/addressplan.h"
@@ -251,24 +253,26 @@ QVector<PlannedChange> NetPlan::resolve(const QVector<PlanRow> &rows, const QVec
     }
     QVector<PlannedChange> changes;
     QHash<int, int> lineOfDevice;  // found index -> plan line
-    const int before = errors->size();
+    // Problems in line order, however late the check that finds them.
+    QVector<QPair<int, QString>> problems;
+    auto problem = [&problems](int line, const QString &message) { problems.append({line, message}); };
     for (const PlanRow &row : rows) {
         const int s = row.serial.isEmpty() ? -2 : bySerial.value(row.serial, -1);
         const int m = row.mac.isEmpty() ? -2 : byMac.value(macKey(row.mac), -1);
         if (s == -1 || m == -1) {
-            *errors << at(row.line, s == -1 ? tr("no device with the serial number %1 was found.").arg(row.serial)
+            problem(row.line, s == -1 ? tr("no device with the serial number %1 was found.").arg(row.serial)
                                            : tr("no device with the MAC address %1 was found.").arg(row.mac));
             continue;
         }
         if (s >= 0 && m >= 0 && s != m) {
-            *errors << at(row.line, tr("the serial number %1 and the MAC address %2 are two different devices.")
+            problem(row.line, tr("the serial number %1 and the MAC address %2 are two different devices.")
                                         .arg(row.serial, row.mac));
             continue;
         }
         const int index = s >= 0 ? s : m;
         const TARN_DEVICE_INFO &device = found.at(index);
         if (lineOfDevice.contains(index)) {
-            *errors << at(row.line, tr("the device %1 is already planned on line %2.")
+            problem(row.line, tr("the device %1 is already planned on line %2.")
                                         .arg(nameOf(device)).arg(lineOfDevice.value(index)));
             continue;
         }
@@ -280,11 +284,11 @@ QVector<PlannedChange> NetPlan::resolve(const QVector<PlanRow> &rows, const QVec
         TARN::netParamsOf(device, &change.params);
         TARN_NETWORK_PARAMS &p = change.params;
         if (device.activationState == TARN_NOT_ACTIVATED)
-            *errors << at(row.line, tr("the device %1 is not activated yet: activate it first.").arg(nameOf(device)));
+            problem(row.line, tr("the device %1 is not activated yet: activate it first.").arg(nameOf(device)));
         if (!row.dhcp.isEmpty()) {
             p.dhcpEnabled = quint8(dhcpValue(row.dhcp));
             if (p.dhcpEnabled && !(device.capabilityFlags & TARN_CAP_DHCP))
-                *errors << at(row.line, tr("the device %1 does not support DHCP.").arg(nameOf(device)));
+                problem(row.line, tr("the device %1 does not support DHCP.").arg(nameOf(device)));
         }
         if (!row.ip.isEmpty())
             TARN::setFieldText(p.ipv4Address, row.ip);
@@ -296,15 +300,15 @@ QVector<PlannedChange> NetPlan::resolve(const QVector<PlanRow> &rows, const QVec
             p.port = quint16(NetParamCheck::numberOf(row.port));
         if (!row.httpPort.isEmpty()) {
             if (device.httpPort == 0)
-                *errors << at(row.line, tr("the device %1 has no web page: leave http_port empty.").arg(nameOf(device)));
+                problem(row.line, tr("the device %1 has no web page: leave http_port empty.").arg(nameOf(device)));
             p.httpPort = quint16(NetParamCheck::numberOf(row.httpPort));
         }
         if (!row.ipv6.isEmpty() || !row.ipv6Gateway.isEmpty() || !row.ipv6Prefix.isEmpty()) {
             if (!(device.capabilityFlags & TARN_CAP_MODIFY_IPV6))
-                *errors << at(row.line, tr("the device %1 cannot change its IPv6 settings.").arg(nameOf(device)));
+                problem(row.line, tr("the device %1 cannot change its IPv6 settings.").arg(nameOf(device)));
             if ((!row.ipv6.isEmpty() && !TARN::setFieldText(p.ipv6Address, row.ipv6))
                 || (!row.ipv6Gateway.isEmpty() && !TARN::setFieldText(p.ipv6Gateway, row.ipv6Gateway)))
-                *errors << at(row.line, tr("an IPv6 text is longer than a device takes."));
+                problem(row.line, tr("an IPv6 text is longer than a device takes."));
             if (!row.ipv6Prefix.isEmpty())
                 p.ipv6PrefixLength = quint8(NetParamCheck::numberOf(row.ipv6Prefix));
         }
@@ -314,12 +318,12 @@ QVector<PlannedChange> NetPlan::resolve(const QVector<PlanRow> &rows, const QVec
             const QString mask = TARN::fieldText(p.ipv4SubnetMask);
             const QString gateway = TARN::fieldText(p.ipv4Gateway);
             if (!AddressPlan::isDeviceAddress(ip, mask, gateway))
-                *errors << at(row.line, tr("%1 is not an address a device takes in the subnet %2 (it is the "
+                problem(row.line, tr("%1 is not an address a device takes in the subnet %2 (it is the "
                                            "subnet's network or broadcast address, ends in .0 or .255, or is the gateway).")
                                             .arg(ip, mask));
             else if (!gateway.isEmpty() && gateway != QLatin1String("0.0.0.0")
                      && !AddressPlan::sameSubnet(ip, gateway, mask))
-                *errors << at(row.line, tr("the address %1 is outside the subnet of the gateway %2 with the mask %3.")
+                problem(row.line, tr("the address %1 is outside the subnet of the gateway %2 with the mask %3.")
                                             .arg(ip, gateway, mask));
         }
         changes << change;
@@ -337,11 +341,15 @@ QVector<PlannedChange> NetPlan::resolve(const QVector<PlanRow> &rows, const QVec
             continue;
         const QString ip = TARN::fieldText(change.params.ipv4Address);
         if (holder.contains(ip))
-            *errors << at(change.line, tr("the address %1 is also given to %2.").arg(ip, holder.value(ip)));
+            problem(change.line, tr("the address %1 is also given to %2.").arg(ip, holder.value(ip)));
         else
             holder.insert(ip, tr("line %1").arg(change.line));
     }
-    if (errors->size() > before)
+    std::stable_sort(problems.begin(), problems.end(),
+                     [](const QPair<int, QString> &a, const QPair<int, QString> &b) { return a.first < b.first; });
+    for (const auto &p : qAsConst(problems))
+        *errors << at(p.first, p.second);
+    if (!problems.isEmpty())
         changes.clear();
     return changes;
 }

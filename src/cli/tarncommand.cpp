@@ -165,7 +165,8 @@ QString TarnCommand::overview()
               "\n"
               "Exit codes:\n"
               "  0  all done\n"
-              "  1  some devices failed, or whether they took the change is unknown\n"
+              "  1  some devices failed, whether they took the change is unknown, or discovery\n"
+              "     could not start\n"
               "  2  bad input (arguments, plan, password, a device not found): nothing was sent\n");
 }
 
@@ -318,6 +319,18 @@ QString TarnCommand::errorText(int code)
         return tr("the device is not activated");
     case TARN_ERR_ALREADY_ACTIVATED:
         return tr("the device is already activated");
+    case TARN_ERR_KEY_MISMATCH:
+        return tr("the device's key is not the one first seen for it");
+    case TARN_ERR_KEY_REFUSED:
+        return tr("the key is not the maker's answer to this device's request");
+    case TARN_ERR_REQUEST_EXPIRED:
+        return tr("the key request has expired: make a new one");
+    case TARN_ERR_NO_REQUEST:
+        return tr("no open key request: it was used, or a newer one replaced it");
+    case TARN_ERR_KEY_FILE:
+        return tr("the key file holds no key");
+    case TARN_ERR_NOT_SUPPORTED:
+        return tr("the device does not support this");
     default:
         return tr("error %1").arg(code);
     }
@@ -740,7 +753,7 @@ int TarnCommand::reset(const QStringList &arguments)
                 code = BadInput;
             } else if (!m_handler->resetPasswd(serialText.toLatin1(), request)) {
                 complain(QCoreApplication::translate("TarnTool::ResetPasswordDialog", "Reset password failed.")
-                         + QLatin1Char(' ') + errorText(m_handler->getLastError()));
+                         + QStringLiteral(" (") + errorText(m_handler->getLastError()) + QLatin1Char(')'));
                 code = SomeFailed;
             } else {
                 complain(QCoreApplication::translate("TarnTool::ResetPasswordDialog", "Reset password Succeed."));
@@ -780,7 +793,7 @@ int TarnCommand::restore(const QStringList &arguments)
         result = BadInput;
     } else if (!m_handler->resetDefaultPasswd(serialText.toLatin1(), securityCode)) {
         complain(QCoreApplication::translate("TarnTool::RestorePasswordDialog", "Restore password failed.")
-                 + QLatin1Char(' ') + errorText(m_handler->getLastError()));
+                 + QStringLiteral(" (") + errorText(m_handler->getLastError()) + QLatin1Char(')'));
         result = SomeFailed;
     } else {
         complain(QCoreApplication::translate("TarnTool::RestorePasswordDialog", "Restore password succeed."));
