@@ -285,6 +285,11 @@ QVector<PlannedChange> NetPlan::resolve(const QVector<PlanRow> &rows, const QVec
         TARN_NETWORK_PARAMS &p = change.params;
         if (device.activationState == TARN_NOT_ACTIVATED)
             problem(row.line, tr("the device %1 is not activated yet: activate it first.").arg(nameOf(device)));
+        const bool addressGiven = !row.ip.isEmpty() || !row.mask.isEmpty() || !row.gateway.isEmpty();
+        // A row that gives an address means a fixed one, also for a device that is under DHCP now:
+        // sent with DHCP on, the address would be dropped without a word.
+        if (addressGiven && row.dhcp.isEmpty())
+            p.dhcpEnabled = 0;
         if (!row.dhcp.isEmpty()) {
             p.dhcpEnabled = quint8(dhcpValue(row.dhcp));
             if (p.dhcpEnabled && !(device.capabilityFlags & TARN_CAP_DHCP))
@@ -312,7 +317,6 @@ QVector<PlannedChange> NetPlan::resolve(const QVector<PlanRow> &rows, const QVec
             if (!row.ipv6Prefix.isEmpty())
                 p.ipv6PrefixLength = quint8(NetParamCheck::numberOf(row.ipv6Prefix));
         }
-        const bool addressGiven = !row.ip.isEmpty() || !row.mask.isEmpty() || !row.gateway.isEmpty();
         if (!p.dhcpEnabled && addressGiven) {
             const QString ip = TARN::fieldText(p.ipv4Address);
             const QString mask = TARN::fieldText(p.ipv4SubnetMask);

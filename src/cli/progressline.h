@@ -11,8 +11,6 @@ namespace TarnCli {
 // device otherwise, so a log file of a scripted run reads line by line.
 class ProgressLine
 {
-    Q_DECLARE_TR_FUNCTIONS(TarnCli::ProgressLine)
-
 public:
     explicit ProgressLine(FILE *stream);
     ~ProgressLine();

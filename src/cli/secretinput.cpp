@@ -26,9 +26,12 @@ void wipeText(QString &text)
     text.clear();
 }
 
-// One line from the terminal with echo off; false when there is no terminal.
+// One line from the terminal with echo off; false when there is no terminal. Only a person at a
+// terminal is asked: a script whose input is a pipe would otherwise hang on a prompt nobody sees.
 bool promptLine(const QString &prompt, QByteArray *line)
 {
+    if (isatty(STDIN_FILENO) != 1)
+        return false;
     FILE *tty = std::fopen("/dev/tty", "r+");
     if (!tty)
         return false;

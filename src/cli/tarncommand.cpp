@@ -176,8 +176,13 @@ int TarnCommand::run(const QStringList &arguments)
     const QStringList rest = QStringList{arguments.value(0)} + arguments.mid(2);
     if (command.isEmpty() || command == QLatin1String("--help") || command == QLatin1String("-h")
         || command == QLatin1String("help")) {
+        if (command.isEmpty()) {
+            // A usage error: the help goes where errors go, so a script's output stays clean.
+            std::fputs(overview().toUtf8().constData(), m_err);
+            return BadInput;
+        }
         print(overview());
-        return command.isEmpty() ? BadInput : AllDone;
+        return AllDone;
     }
     if (command == QLatin1String("list"))
         return list(rest);
