@@ -1,7 +1,10 @@
 #include "cli/tarncommand.h"
 
 #include <algorithm>
+#include <csignal>
 #include <iterator>
+
+#include <signal.h>
 
 #include <QCommandLineParser>
 #include <QDateTime>
@@ -13,6 +16,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "cli/devicescan.h"
 #include "cli/netplan.h"
@@ -34,6 +38,14 @@ namespace TarnCli {
 namespace {
 
 constexpr int DefaultWaitSeconds = 3;
+
+// Set by Ctrl-C during a batch; the handler may do nothing else.
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void onInterrupt(int)
+{
+    g_interrupted = 1;
+}
 constexpr int MaxWaitSeconds = 3600;
 
 // Terminal columns a text takes: East Asian wide characters take two.
@@ -350,7 +362,27 @@ int TarnCommand::runBatch(const QVector<TARN::BatchStep> &steps, const QVector<T
                      [&progress](int position, int total, const QString &address) {
                          progress.step(position, total, address);
                      });
+    // Ctrl-C stops after the current device, so no device is left half-way and every one is
+    // reported; a second Ctrl-C ends the program at once.
+    struct sigaction action {}, saved {};
+    action.sa_handler = onInterrupt;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    g_interrupted = 0;
+    sigaction(SIGINT, &action, &saved);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &runner, [this, &runner, &progress, &watch] {
+        if (!g_interrupted)
+            return;
+        watch.stop();
+        runner.stop();
+        progress.finish();
+        complain(tr("Stopping after the current device."));
+    });
+    watch.start(100);
     const QVector<TARN::StepResult> results = runner.run(steps);
+    watch.stop();
+    sigaction(SIGINT, &saved, nullptr);
     progress.finish();
 
     int done = 0;
