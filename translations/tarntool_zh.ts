@@ -353,7 +353,7 @@
 <context>
     <name>TarnCli::TarnCommand</name>
     <message>
-        <location filename="../src/cli/tarncommand.cpp" line="+137"/>
+        <location filename="../src/cli/tarncommand.cpp" line="+160"/>
         <source>Usage: tarn COMMAND [options]
 Finds the cameras and recorders on the local network and configures them.
 
@@ -425,7 +425,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
 </translation>
     </message>
     <message>
-        <location line="+59"/>
+        <location line="+64"/>
         <source>Unknown command &quot;%1&quot;; tarn --help lists the commands.</source>
         <translation>未知命令“%1”；tarn --help 列出所有命令。</translation>
     </message>
@@ -546,6 +546,11 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
     </message>
     <message>
         <location line="+28"/>
+        <source>Stopping after the current device.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+20"/>
         <source>activated</source>
         <translation>已激活</translation>
     </message>
@@ -1295,7 +1300,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>两次输入的密码不一致。</translation>
     </message>
     <message>
-        <location filename="../src/cli/tarncommand.cpp" line="-552"/>
+        <location filename="../src/cli/tarncommand.cpp" line="-572"/>
         <location filename="../src/configpanel/devicemodifypage.cpp" line="+7"/>
         <source>Valid password range [8-16]. You can use a combination of numbers,lowercase, uppercase and special character for your password with at least two kinds of them contained.</source>
         <translation>密码长度范围[8-16]。密码可由数字、小写字母、大写字母和特殊字符组合而成，且至少包含其中两种。</translation>
@@ -1669,7 +1674,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>密码长度范围为 [8-16] 位。密码可由数字、小写字母、大写字母和特殊字符组合而成，且至少包含其中两种。</translation>
     </message>
     <message>
-        <location filename="../src/cli/tarncommand.cpp" line="+418"/>
+        <location filename="../src/cli/tarncommand.cpp" line="+438"/>
         <location filename="../src/recovery/resetpassworddialog.cpp" line="+13"/>
         <source>The device cannot take this password: it is too long, or it holds characters the device does not know.</source>
         <translation>设备无法接受此密码：密码过长，或包含设备无法识别的字符。</translation>

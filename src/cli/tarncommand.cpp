@@ -24,6 +24,7 @@
 #include "cli/secretinput.h"
 #include "common/passwordrule.h"
 #include "common/secretbytes.h"
+#include "devicelist/cipstandarditem.h"
 #include "devicelist/deviceinfomodel.h"
 #include "discovery/devicefields.h"
 #include "discovery/devicesteps.h"
@@ -65,6 +66,16 @@ int displayWidth(const QString &text)
 QString padded(const QString &text, int width)
 {
     return text + QString(qMax(0, width - displayWidth(text)), QLatin1Char(' '));
+}
+
+// Devices in the order of their addresses, as the window's table sorts them.
+QVector<TARN_DEVICE_INFO> byAddress(QVector<TARN_DEVICE_INFO> devices)
+{
+    std::stable_sort(devices.begin(), devices.end(), [](const TARN_DEVICE_INFO &a, const TARN_DEVICE_INFO &b) {
+        return aptui::CIpStandardItem::sortKey(TARN::fieldText(a.ipv4Address))
+            < aptui::CIpStandardItem::sortKey(TARN::fieldText(b.ipv4Address));
+    });
+    return devices;
 }
 
 QJsonObject deviceJson(const TARN_DEVICE_INFO &d)
@@ -435,7 +446,7 @@ int TarnCommand::list(const QStringList &arguments)
     }
     if (!discover(parser))
         return SomeFailed;
-    const QVector<TARN_DEVICE_INFO> &devices = m_scan->devices();
+    const QVector<TARN_DEVICE_INFO> devices = byAddress(m_scan->devices());
 
     if (parser.isSet(json)) {
         QJsonArray array;
@@ -867,7 +878,7 @@ int TarnCommand::exportList(const QStringList &arguments)
         return SomeFailed;
     TarnTool::DeviceInfoModel model;
     QVector<int> rows;
-    for (const TARN_DEVICE_INFO &d : m_scan->devices()) {
+    for (const TARN_DEVICE_INFO &d : byAddress(m_scan->devices())) {
         rows << model.rowCount();
         model.addDevice(&d);
     }

@@ -227,10 +227,9 @@ void TestTarnCommand::activateEveryNewDevice()
     QVERIFY(run.err.contains(QStringLiteral("TN-NOT-THERE")));
     QCOMPARE(stateBytes(), before);
 
-    // Every new device, with the password from standard input.
+    // Every new device, with the password from a file.
     run = tarn({QStringLiteral("activate"), QStringLiteral("--all-new"), QStringLiteral("--password-file"),
-                QStringLiteral("-"), QStringLiteral("--wait"), QStringLiteral("5")},
-               "Admin12345\n");
+                m_passwordFile, QStringLiteral("--wait"), QStringLiteral("5")});
     QVERIFY2(run.code == 0, qPrintable(run.err));
     QCOMPARE(run.out.count(QStringLiteral("  activated")), m_newSerials.size());
     QVERIFY(run.err.contains(QStringLiteral("Device %1 of %1").arg(m_newSerials.size())));
@@ -381,7 +380,10 @@ void TestTarnCommand::resetByKeyFile()
     run = tarn({QStringLiteral("set-net"), QStringLiteral("--plan"), one, QStringLiteral("--password-file"), m_passwordFile});
     QCOMPARE(run.code, 1);
     QVERIFY(run.out.contains(QStringLiteral("not changed (the device refused the password)")));
-    run = tarn({QStringLiteral("set-net"), QStringLiteral("--plan"), one, QStringLiteral("--password-file"), newPassword});
+    // This time from standard input.
+    run = tarn({QStringLiteral("set-net"), QStringLiteral("--plan"), one, QStringLiteral("--password-file"),
+                QStringLiteral("-")},
+               "NewPass9876\r\n");
     QCOMPARE(run.code, 0);
     QCOMPARE(emulatorDeviceState(path(QStringLiteral("devices.json")), serial.toLatin1()).value(QStringLiteral("port")).toInt(),
              8123);
