@@ -547,7 +547,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
     <message>
         <location line="+28"/>
         <source>Stopping after the current device.</source>
-        <translation type="unfinished"></translation>
+        <translation>完成当前设备后停止。</translation>
     </message>
     <message>
         <location line="+20"/>
