@@ -4,7 +4,7 @@
 <context>
     <name>TarnCli::TarnCommand</name>
     <message numerus="yes">
-        <location filename="../src/cli/tarncommand.cpp" line="+501"/>
+        <location filename="../src/cli/tarncommand.cpp" line="+513"/>
         <source>%n device(s) found.</source>
         <translation>
             <numerusform>%n device found.</numerusform>

@@ -353,7 +353,7 @@
 <context>
     <name>TarnCli::TarnCommand</name>
     <message>
-        <location filename="../src/cli/tarncommand.cpp" line="+160"/>
+        <location filename="../src/cli/tarncommand.cpp" line="+168"/>
         <source>Usage: tarn COMMAND [options]
 Finds the cameras and recorders on the local network and configures them.
 
@@ -430,14 +430,9 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>未知命令“%1”；tarn --help 列出所有命令。</translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+8"/>
         <source>Interfaces to look for devices on, comma-separated.</source>
         <translation>搜索设备所用的网络接口，以逗号分隔。</translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <source>NAME</source>
-        <translation>名称</translation>
     </message>
     <message>
         <location line="+2"/>
@@ -445,12 +440,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>搜索设备的秒数（默认 %1）。</translation>
     </message>
     <message>
-        <location line="+1"/>
-        <source>SECONDS</source>
-        <translation>秒数</translation>
+        <location line="+10"/>
+        <source>Usage: tarn %1</source>
+        <translation>用法：tarn %1</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+1"/>
         <source>Exit codes: 0 all done, 1 some devices failed, 2 bad input.</source>
         <translation>退出码：0 全部完成，1 部分设备失败，2 输入有误。</translation>
     </message>
@@ -587,12 +582,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>%2 台设备中完成 %1 台。</translation>
     </message>
     <message>
-        <location line="+7"/>
-        <source>Lists the devices found: a table, or JSON or CSV for scripts.</source>
-        <translation>列出找到的设备：表格，或供脚本使用的 JSON、CSV。</translation>
+        <location line="+8"/>
+        <source>Lists the devices found: a table, or JSON or CSV for scripts, in the order of their addresses. JSON objects and CSV columns: %1.</source>
+        <translation>按地址顺序列出找到的设备：表格，或供脚本使用的 JSON、CSV。JSON 对象的键和 CSV 的列：%1。</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+3"/>
         <source>One JSON array of devices.</source>
         <translation>以一个 JSON 数组输出设备。</translation>
     </message>
@@ -624,13 +619,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>要激活的设备；可重复给出多个。</translation>
     </message>
     <message>
-        <location line="+1"/>
-        <location line="+64"/>
-        <source>SERIAL</source>
-        <translation>序列号</translation>
-    </message>
-    <message>
-        <location line="-63"/>
+        <location line="+2"/>
         <source>Every device found that is not activated.</source>
         <translation>找到的所有未激活设备。</translation>
     </message>
@@ -641,18 +630,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>新密码所在的文件，或用 - 表示标准输入。</translation>
     </message>
     <message>
-        <location line="-232"/>
-        <location line="+56"/>
-        <location line="+7"/>
-        <location line="+104"/>
-        <location line="+63"/>
-        <location line="+2"/>
-        <location line="+113"/>
-        <source>FILE</source>
-        <translation>文件</translation>
-    </message>
-    <message>
-        <location line="-338"/>
+        <location line="-225"/>
         <source>Name the devices with --serial, or give --all-new.</source>
         <translation>请用 --serial 指定设备，或给出 --all-new。</translation>
     </message>
@@ -682,20 +660,9 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>起始地址。</translation>
     </message>
     <message>
-        <location line="+0"/>
-        <location line="+2"/>
-        <source>ADDRESS</source>
-        <translation>地址</translation>
-    </message>
-    <message>
-        <location line="-1"/>
+        <location line="+1"/>
         <source>The subnet mask.</source>
         <translation>子网掩码。</translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <source>MASK</source>
-        <translation>掩码</translation>
     </message>
     <message>
         <location line="+1"/>
@@ -844,11 +811,6 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <location line="+2"/>
         <source>The security code.</source>
         <translation>安全码。</translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <source>CODE</source>
-        <translation>安全码</translation>
     </message>
     <message>
         <location line="+9"/>
@@ -1300,7 +1262,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>两次输入的密码不一致。</translation>
     </message>
     <message>
-        <location filename="../src/cli/tarncommand.cpp" line="-572"/>
+        <location filename="../src/cli/tarncommand.cpp" line="-575"/>
         <location filename="../src/configpanel/devicemodifypage.cpp" line="+7"/>
         <source>Valid password range [8-16]. You can use a combination of numbers,lowercase, uppercase and special character for your password with at least two kinds of them contained.</source>
         <translation>密码长度范围[8-16]。密码可由数字、小写字母、大写字母和特殊字符组合而成，且至少包含其中两种。</translation>
@@ -1674,7 +1636,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>密码长度范围为 [8-16] 位。密码可由数字、小写字母、大写字母和特殊字符组合而成，且至少包含其中两种。</translation>
     </message>
     <message>
-        <location filename="../src/cli/tarncommand.cpp" line="+438"/>
+        <location filename="../src/cli/tarncommand.cpp" line="+441"/>
         <location filename="../src/recovery/resetpassworddialog.cpp" line="+13"/>
         <source>The device cannot take this password: it is too long, or it holds characters the device does not know.</source>
         <translation>设备无法接受此密码：密码过长，或包含设备无法识别的字符。</translation>

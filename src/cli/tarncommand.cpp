@@ -108,6 +108,14 @@ const char *const kCsvKeys[] = {"serial", "mac", "type", "activated", "ip", "mas
                                 "http_port", "ipv6", "ipv6_gateway", "ipv6_prefix", "channels",
                                 "software_version", "dsp_version", "start_time", "supports_dhcp", "supports_ipv6"};
 
+QString keyList()
+{
+    QStringList keys;
+    for (const char *key : kCsvKeys)
+        keys << QLatin1String(key);
+    return keys.join(QStringLiteral(", "));
+}
+
 QString csvValue(const QJsonValue &value)
 {
     if (value.isBool())
@@ -225,23 +233,24 @@ int TarnCommand::run(const QStringList &arguments)
     return BadInput;
 }
 
-int TarnCommand::parse(QCommandLineParser &parser, const QString &command, const QString &synopsis,
-                       const QStringList &arguments)
+int TarnCommand::parse(QCommandLineParser &parser, const QString &synopsis, const QStringList &arguments)
 {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOption(QCommandLineOption(QStringLiteral("iface"),
-                                        tr("Interfaces to look for devices on, comma-separated."), tr("NAME")));
+                                        tr("Interfaces to look for devices on, comma-separated."), QStringLiteral("NAME")));
     parser.addOption(QCommandLineOption(QStringLiteral("wait"),
                                         tr("Seconds to look for devices (default %1).").arg(DefaultWaitSeconds),
-                                        tr("SECONDS")));
+                                        QStringLiteral("SECONDS")));
     const QCommandLineOption help = parser.addHelpOption();
-    parser.addPositionalArgument(command, QString(), synopsis);
     if (!parser.parse(arguments)) {
         complain(parser.errorText());
         return BadInput;
     }
     if (parser.isSet(help)) {
-        print(parser.helpText() + QLatin1Char('\n') + tr("Exit codes: 0 all done, 1 some devices failed, 2 bad input.")
+        // Qt's first line names the program as it was started and knows no commands: ours replaces it.
+        QString text = parser.helpText();
+        text.replace(0, text.indexOf(QLatin1Char('\n')), tr("Usage: tarn %1").arg(synopsis));
+        print(text + QLatin1Char('\n') + tr("Exit codes: 0 all done, 1 some devices failed, 2 bad input.")
               + QLatin1Char('\n'));
         return AllDone;
     }
@@ -433,11 +442,14 @@ int TarnCommand::runBatch(const QVector<TARN::BatchStep> &steps, const QVector<T
 int TarnCommand::list(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(tr("Lists the devices found: a table, or JSON or CSV for scripts."));
+    parser.setApplicationDescription(
+        tr("Lists the devices found: a table, or JSON or CSV for scripts, in the order of their addresses. "
+           "JSON objects and CSV columns: %1.")
+            .arg(keyList()));
     const QCommandLineOption json(QStringLiteral("json"), tr("One JSON array of devices."));
     const QCommandLineOption csv(QStringLiteral("csv"), tr("Comma-separated values with a header line."));
     parser.addOptions({json, csv});
-    const int parsed = parse(parser, QStringLiteral("list"), QStringLiteral("list [options]"), arguments);
+    const int parsed = parse(parser, QStringLiteral("list [options]"), arguments);
     if (parsed >= 0)
         return parsed;
     if (parser.isSet(json) && parser.isSet(csv)) {
@@ -507,12 +519,12 @@ int TarnCommand::activate(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(tr("Gives new devices their first admin password."));
     const QCommandLineOption serial(QStringLiteral("serial"), tr("A device to activate; repeat for more."),
-                                    tr("SERIAL"));
+                                    QStringLiteral("SERIAL"));
     const QCommandLineOption allNew(QStringLiteral("all-new"), tr("Every device found that is not activated."));
     const QCommandLineOption passwordFile(QStringLiteral("password-file"),
-                                          tr("The new password's file, or - for standard input."), tr("FILE"));
+                                          tr("The new password's file, or - for standard input."), QStringLiteral("FILE"));
     parser.addOptions({serial, allNew, passwordFile});
-    const int parsed = parse(parser, QStringLiteral("activate"), QStringLiteral("activate [options]"), arguments);
+    const int parsed = parse(parser, QStringLiteral("activate [options]"), arguments);
     if (parsed >= 0)
         return parsed;
     const QStringList serials = parser.values(serial);
@@ -566,17 +578,17 @@ int TarnCommand::setNet(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(tr("Changes the network settings of devices: from a plan file, or "
                                         "consecutive addresses from a start address."));
-    const QCommandLineOption plan(QStringLiteral("plan"), tr("The plan file (CSV)."), tr("FILE"));
-    const QCommandLineOption start(QStringLiteral("start-address"), tr("The first address."), tr("ADDRESS"));
-    const QCommandLineOption mask(QStringLiteral("mask"), tr("The subnet mask."), tr("MASK"));
-    const QCommandLineOption gateway(QStringLiteral("gateway"), tr("The gateway."), tr("ADDRESS"));
+    const QCommandLineOption plan(QStringLiteral("plan"), tr("The plan file (CSV)."), QStringLiteral("FILE"));
+    const QCommandLineOption start(QStringLiteral("start-address"), tr("The first address."), QStringLiteral("ADDRESS"));
+    const QCommandLineOption mask(QStringLiteral("mask"), tr("The subnet mask."), QStringLiteral("MASK"));
+    const QCommandLineOption gateway(QStringLiteral("gateway"), tr("The gateway."), QStringLiteral("ADDRESS"));
     const QCommandLineOption serial(QStringLiteral("serial"), tr("A device, in address order; repeat for more."),
-                                    tr("SERIAL"));
+                                    QStringLiteral("SERIAL"));
     const QCommandLineOption passwordFile(QStringLiteral("password-file"),
-                                          tr("The admin password's file, or - for standard input."), tr("FILE"));
+                                          tr("The admin password's file, or - for standard input."), QStringLiteral("FILE"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"), tr("Shows what would change; sends nothing."));
     parser.addOptions({plan, start, mask, gateway, serial, passwordFile, dryRun});
-    const int parsed = parse(parser, QStringLiteral("set-net"), QStringLiteral("set-net [options]"), arguments);
+    const int parsed = parse(parser, QStringLiteral("set-net [options]"), arguments);
     if (parsed >= 0)
         return parsed;
 
@@ -677,11 +689,11 @@ int TarnCommand::keyRequest(const QStringList &arguments)
                                         "with a key for tarn reset."));
     const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                     tr("The request file, or a folder to write it into under its usual name."),
-                                    tr("FILE"));
+                                    QStringLiteral("FILE"));
     const QCommandLineOption qr(QStringLiteral("qr"), tr("Prints the request as a QR code on the terminal."));
     parser.addOptions({output, qr});
     parser.addPositionalArgument(QStringLiteral("SERIAL"), tr("The device's serial number."));
-    const int parsed = parse(parser, QStringLiteral("key-request"), QStringLiteral("key-request SERIAL [options]"),
+    const int parsed = parse(parser, QStringLiteral("key-request SERIAL [options]"),
                              arguments);
     if (parsed >= 0)
         return parsed;
@@ -740,14 +752,14 @@ int TarnCommand::reset(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(tr("Gives a device a new admin password with the key its maker sent."));
-    const QCommandLineOption key(QStringLiteral("key"), tr("The maker's key file."), tr("FILE"));
+    const QCommandLineOption key(QStringLiteral("key"), tr("The maker's key file."), QStringLiteral("FILE"));
     const QCommandLineOption passwordFile(QStringLiteral("password-file"),
-                                          tr("The new password's file, or - for standard input."), tr("FILE"));
+                                          tr("The new password's file, or - for standard input."), QStringLiteral("FILE"));
     const QCommandLineOption cameras(QStringLiteral("reset-cameras"),
                                      tr("Also resets the password of the cameras on a recorder's channels."));
     parser.addOptions({key, passwordFile, cameras});
     parser.addPositionalArgument(QStringLiteral("SERIAL"), tr("The device's serial number."));
-    const int parsed = parse(parser, QStringLiteral("reset"), QStringLiteral("reset SERIAL [options]"), arguments);
+    const int parsed = parse(parser, QStringLiteral("reset SERIAL [options]"), arguments);
     if (parsed >= 0)
         return parsed;
     const QStringList positional = parser.positionalArguments();
@@ -820,10 +832,10 @@ int TarnCommand::restore(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(tr("Restores a device's default password with the security code from its "
                                         "maker."));
-    const QCommandLineOption code(QStringLiteral("code"), tr("The security code."), tr("CODE"));
+    const QCommandLineOption code(QStringLiteral("code"), tr("The security code."), QStringLiteral("CODE"));
     parser.addOption(code);
     parser.addPositionalArgument(QStringLiteral("SERIAL"), tr("The device's serial number."));
-    const int parsed = parse(parser, QStringLiteral("restore"), QStringLiteral("restore SERIAL [options]"), arguments);
+    const int parsed = parse(parser, QStringLiteral("restore SERIAL [options]"), arguments);
     if (parsed >= 0)
         return parsed;
     const QStringList positional = parser.positionalArguments();
@@ -855,9 +867,9 @@ int TarnCommand::exportList(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(tr("Writes the devices found to a new file, as the window's export does."));
     const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
-                                    tr("The new file: FILE.csv or FILE.xls."), tr("FILE"));
+                                    tr("The new file: FILE.csv or FILE.xls."), QStringLiteral("FILE"));
     parser.addOption(output);
-    const int parsed = parse(parser, QStringLiteral("export"), QStringLiteral("export [options]"), arguments);
+    const int parsed = parse(parser, QStringLiteral("export [options]"), arguments);
     if (parsed >= 0)
         return parsed;
     const QFileInfo file(parser.value(output));

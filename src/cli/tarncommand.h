@@ -55,8 +55,7 @@ private:
 
     // Parses a command's arguments after adding the options all commands share. Answers -1 to go
     // on, or the exit code when the parse failed or help was asked for.
-    int parse(QCommandLineParser &parser, const QString &command, const QString &synopsis,
-              const QStringList &arguments);
+    int parse(QCommandLineParser &parser, const QString &synopsis, const QStringList &arguments);
     // Starts discovery on the interface the options name and waits for the devices: the --wait
     // seconds, or until every serial number in `wanted` is found. False when discovery cannot start.
     bool discover(const QCommandLineParser &parser, const QStringList &wanted = {});
