@@ -178,7 +178,14 @@ void TestTarnCommand::helpAndBadArguments()
 
 void TestTarnCommand::listFindsEveryDevice()
 {
-    Run run = tarn({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("--wait"), QStringLiteral("5")});
+    // The interface as an option, in place of the environment.
+    Run run = tarn({QStringLiteral("list"), QStringLiteral("--iface"), QStringLiteral("nosuch0")}, {},
+                   {QStringLiteral("TARN_IFACES=")});
+    QCOMPARE(run.code, 1);
+    QVERIFY(run.err.contains(QStringLiteral("Discovery cannot start")));
+    run = tarn({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("--wait"), QStringLiteral("5"),
+                QStringLiteral("--iface"), QStringLiteral("lo")},
+               {}, {QStringLiteral("TARN_IFACES=")});
     QCOMPARE(run.code, 0);
     const QJsonArray devices = QJsonDocument::fromJson(run.out.toUtf8()).array();
     QStringList serials, fresh;
