@@ -1,9 +1,10 @@
 # `cmake --install build --prefix DIR`: the runnable tree under DIR/lib/tarntool (the program reads
-# everything beside itself), a link DIR/bin/TarnTool, and a desktop entry with its icon.
+# everything beside itself), links DIR/bin/TarnTool and DIR/bin/tarn (the command line), and a
+# desktop entry with its icon.
 set(TARN_INSTALL_DIR lib/tarntool)
 
-set_target_properties(TarnTool tarn PROPERTIES INSTALL_RPATH "$ORIGIN")
-install(TARGETS TarnTool RUNTIME DESTINATION ${TARN_INSTALL_DIR})
+set_target_properties(TarnTool tarn_cli tarn PROPERTIES INSTALL_RPATH "$ORIGIN")
+install(TARGETS TarnTool tarn_cli RUNTIME DESTINATION ${TARN_INSTALL_DIR})
 install(TARGETS tarn LIBRARY DESTINATION ${TARN_INSTALL_DIR})
 install(TARGETS CommonSkin LIBRARY DESTINATION ${TARN_INSTALL_DIR}/plugins/skins)
 install(FILES ${TARN_BIN_DIR}/Setup.xml ${TARN_BIN_DIR}/ColumnConfig.xml
@@ -20,6 +21,7 @@ install(CODE [[
     set(root "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
     file(MAKE_DIRECTORY "${root}/bin" "${root}/share/applications")
     file(CREATE_LINK ../lib/tarntool/TarnTool "${root}/bin/TarnTool" SYMBOLIC)
+    file(CREATE_LINK ../lib/tarntool/tarn "${root}/bin/tarn" SYMBOLIC)
     file(WRITE "${root}/share/applications/tarntool.desktop"
 "[Desktop Entry]
 Type=Application

@@ -185,9 +185,680 @@
     </message>
 </context>
 <context>
+    <name>TarnCli::NetPlan</name>
+    <message>
+        <location filename="../src/cli/netplan.cpp" line="+142"/>
+        <source>line %1: %2</source>
+        <translation>第 %1 行：%2</translation>
+    </message>
+    <message>
+        <location line="+19"/>
+        <source>The plan file is not UTF-8 text.</source>
+        <translation>计划文件不是 UTF-8 文本。</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>a quoted field is not closed.</source>
+        <translation>引号括起的字段没有结束。</translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <source>unknown column &quot;%1&quot;.</source>
+        <translation>未知的列“%1”。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>the column &quot;%1&quot; is given twice.</source>
+        <translation>列“%1”出现了两次。</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>the header names neither a serial nor a mac column.</source>
+        <translation>表头既没有 serial 列，也没有 mac 列。</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>a plan holds at most %1 devices.</source>
+        <translation>一个计划最多包含 %1 台设备。</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>the row has %1 fields, the header %2.</source>
+        <translation>该行有 %1 个字段，表头只有 %2 个。</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>the row names no device: give its serial or its mac.</source>
+        <translation>该行没有指明设备：请填写 serial 或 mac。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>dhcp is &quot;%1&quot;; write on or off.</source>
+        <translation>dhcp 为“%1”；请填写 on 或 off。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>a device under DHCP takes its addresses from the server: leave ip, mask and gateway empty.</source>
+        <translation>启用 DHCP 的设备从服务器获取地址：请将 ip、mask 和 gateway 留空。</translation>
+    </message>
+    <message>
+        <location line="+24"/>
+        <source>The plan file has no header line.</source>
+        <translation>计划文件没有表头行。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>the plan names no devices.</source>
+        <translation>计划中没有任何设备。</translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>no device with the serial number %1 was found.</source>
+        <translation>没有找到序列号为 %1 的设备。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>no device with the MAC address %1 was found.</source>
+        <translation>没有找到 MAC 地址为 %1 的设备。</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>the serial number %1 and the MAC address %2 are two different devices.</source>
+        <translation>序列号 %1 与 MAC 地址 %2 属于两台不同的设备。</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>the device %1 is already planned on line %2.</source>
+        <translation>设备 %1 已在第 %2 行出现。</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>the device %1 is not activated yet: activate it first.</source>
+        <translation>设备 %1 尚未激活：请先激活。</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>the device %1 does not support DHCP.</source>
+        <translation>设备 %1 不支持 DHCP。</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>the device %1 has no web page: leave http_port empty.</source>
+        <translation>设备 %1 没有网页：请将 http_port 留空。</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>the device %1 cannot change its IPv6 settings.</source>
+        <translation>设备 %1 不能修改 IPv6 参数。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>an IPv6 text is longer than a device takes.</source>
+        <translation>IPv6 文本超过设备可接受的长度。</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>%1 is not an address a device takes in the subnet %2 (it is the subnet&apos;s network or broadcast address, ends in .0 or .255, or is the gateway).</source>
+        <translation>%1 不是设备在子网 %2 中可用的地址（它是子网的网络地址或广播地址、以 .0 或 .255 结尾，或与网关相同）。</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>the address %1 is outside the subnet of the gateway %2 with the mask %3.</source>
+        <translation>地址 %1 不在网关 %2 按掩码 %3 划分的子网内。</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>the device %1, which the plan leaves alone</source>
+        <translation>计划未涉及的设备 %1</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>the address %1 is also given to %2.</source>
+        <translation>地址 %1 也分配给了%2。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>line %1</source>
+        <translation>第 %1 行</translation>
+    </message>
+    <message>
+        <location line="+31"/>
+        <source>The device %1 is not activated yet: activate it first.</source>
+        <translation>设备 %1 尚未激活：请先激活。</translation>
+    </message>
+</context>
+<context>
+    <name>TarnCli::SecretInput</name>
+    <message>
+        <location filename="../src/cli/secretinput.cpp" line="+85"/>
+        <source>No terminal to ask for the password on: give --password-file FILE, or - to read it from standard input.</source>
+        <translation>没有可询问密码的终端：请使用 --password-file FILE，或用 - 从标准输入读取。</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Again: </source>
+        <translation>再次输入：</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>The password file %1 cannot be read: %2</source>
+        <translation>无法读取密码文件 %1：%2</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>The password file %1 is too large to hold a password.</source>
+        <translation>密码文件 %1 过大，不是密码文件。</translation>
+    </message>
+</context>
+<context>
+    <name>TarnCli::TarnCommand</name>
+    <message>
+        <location filename="../src/cli/tarncommand.cpp" line="+168"/>
+        <source>Usage: tarn COMMAND [options]
+Finds the cameras and recorders on the local network and configures them.
+
+Commands:
+  list [--wait SECONDS] [--json | --csv]     the devices found
+  activate (--serial S... | --all-new) --password-file FILE
+                                             gives new devices their admin password
+  set-net --plan FILE.csv [--dry-run]        applies a network plan
+  set-net --start-address A --mask M --gateway G --serial S... [--dry-run]
+                                             consecutive addresses, as in the window
+  key-request SERIAL (-o FILE | --qr)        the key request for the device maker
+  reset SERIAL --key FILE --password-file FILE
+                                             a new admin password with the maker&apos;s key
+  restore SERIAL --code CODE                 the default password with a security code
+  export -o FILE.csv|FILE.xls                the device list as a file
+
+Every command takes --iface NAME (the interfaces to use, comma-separated) and --wait
+SECONDS (how long to look for devices, default 3); tarn COMMAND --help tells more.
+Passwords are read from a file (--password-file FILE), from standard input
+(--password-file -), or asked for without echo; never from the command line.
+
+A plan file has a header line and one row per device, named by serial or mac;
+an empty cell keeps what the device holds:
+  serial,ip,mask,gateway,port
+  TN011095845-0,10.1.0.11,255.255.255.0,10.1.0.1,8000
+  TN013994432-1,10.1.0.12,255.255.255.0,10.1.0.1,
+Other columns: mac, http_port, dhcp (on/off), ipv6, ipv6_gateway, ipv6_prefix.
+The whole plan is checked before anything is sent.
+
+Exit codes:
+  0  all done
+  1  some devices failed, whether they took the change is unknown, or discovery
+     could not start
+  2  bad input (arguments, plan, password, a device not found): nothing was sent
+</source>
+        <translation>用法：tarn 命令 [选项]
+查找局域网中的摄像机和录像机，并对其进行配置。
+
+命令：
+  list [--wait SECONDS] [--json | --csv]     列出找到的设备
+  activate (--serial S... | --all-new) --password-file FILE
+                                             为新设备设置管理员密码
+  set-net --plan FILE.csv [--dry-run]        应用网络计划
+  set-net --start-address A --mask M --gateway G --serial S... [--dry-run]
+                                             连续地址，与窗口中相同
+  key-request SERIAL (-o FILE | --qr)        给设备厂商的密钥请求
+  reset SERIAL --key FILE --password-file FILE
+                                             用厂商的密钥设置新的管理员密码
+  restore SERIAL --code CODE                 用安全码恢复默认密码
+  export -o FILE.csv|FILE.xls                将设备列表写入文件
+
+每个命令都接受 --iface NAME（要使用的网络接口，以逗号分隔）和 --wait
+SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更多说明。
+密码从文件（--password-file FILE）或标准输入（--password-file -）读取，
+或在不回显的提示下输入；绝不从命令行读取。
+
+计划文件有一行表头，每台设备一行，用 serial 或 mac 指明设备；
+空单元格表示保留设备现有的值：
+  serial,ip,mask,gateway,port
+  TN011095845-0,10.1.0.11,255.255.255.0,10.1.0.1,8000
+  TN013994432-1,10.1.0.12,255.255.255.0,10.1.0.1,
+其他列：mac、http_port、dhcp（on/off）、ipv6、ipv6_gateway、ipv6_prefix。
+发送任何请求之前先检查整个计划。
+
+退出码：
+  0  全部完成
+  1  部分设备失败，无法确定设备是否接受了修改，或无法启动设备搜索
+  2  输入有误（参数、计划、密码、找不到设备）：未发送任何请求
+</translation>
+    </message>
+    <message>
+        <location line="+64"/>
+        <source>Unknown command &quot;%1&quot;; tarn --help lists the commands.</source>
+        <translation>未知命令“%1”；tarn --help 列出所有命令。</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Interfaces to look for devices on, comma-separated.</source>
+        <translation>搜索设备所用的网络接口，以逗号分隔。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Seconds to look for devices (default %1).</source>
+        <translation>搜索设备的秒数（默认 %1）。</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Usage: tarn %1</source>
+        <translation>用法：tarn %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Exit codes: 0 all done, 1 some devices failed, 2 bad input.</source>
+        <translation>退出码：0 全部完成，1 部分设备失败，2 输入有误。</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>--wait takes whole seconds from 1 to %1.</source>
+        <translation>--wait 取 1 到 %1 之间的整秒数。</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>Discovery cannot start (error %1): is the interface there?</source>
+        <translation>无法启动设备搜索（错误 %1）：网络接口是否存在？</translation>
+    </message>
+    <message>
+        <location line="+24"/>
+        <source>No device with the serial number %1 was found.</source>
+        <translation>没有找到序列号为 %1 的设备。</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>The serial number %1 is given twice.</source>
+        <translation>序列号 %1 出现了两次。</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>New admin password: </source>
+        <translation>新的管理员密码：</translation>
+    </message>
+    <message>
+        <location line="+20"/>
+        <source>the device refused the password</source>
+        <translation>设备拒绝了密码</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>the device is locked after wrong passwords</source>
+        <translation>密码错误次数过多，设备已锁定</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>no answer</source>
+        <translation>无应答</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>the device refused the values</source>
+        <translation>设备拒绝了这些参数</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>the device is not activated</source>
+        <translation>设备未激活</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>the device is already activated</source>
+        <translation>设备已激活</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>the device&apos;s key is not the one first seen for it</source>
+        <translation>设备的密钥与首次见到的不同</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>the key is not the maker&apos;s answer to this device&apos;s request</source>
+        <translation>该密钥不是厂商对此设备请求的答复</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>the key request has expired: make a new one</source>
+        <translation>密钥请求已过期：请重新导出</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>no open key request: it was used, or a newer one replaced it</source>
+        <translation>没有待处理的密钥请求：已被使用，或已被更新的请求取代</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>the key file holds no key</source>
+        <translation>密钥文件中没有密钥</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>the device does not support this</source>
+        <translation>设备不支持此操作</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>error %1</source>
+        <translation>错误 %1</translation>
+    </message>
+    <message>
+        <location line="+28"/>
+        <source>Stopping after the current device.</source>
+        <translation>完成当前设备后停止。</translation>
+    </message>
+    <message>
+        <location line="+20"/>
+        <source>activated</source>
+        <translation>已激活</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>changed</source>
+        <translation>已修改</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <location line="+7"/>
+        <source>not activated</source>
+        <translation>未激活</translation>
+    </message>
+    <message>
+        <location line="-7"/>
+        <location line="+7"/>
+        <source>not changed</source>
+        <translation>未修改</translation>
+    </message>
+    <message>
+        <location line="-3"/>
+        <source>unknown (no answer, and the device has not announced itself since)</source>
+        <translation>未知（无应答，且设备此后未再通告）</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>stopped</source>
+        <translation>已停止</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>%1 of %2 devices done.</source>
+        <translation>%2 台设备中完成 %1 台。</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Lists the devices found: a table, or JSON or CSV for scripts, in the order of their addresses. JSON objects and CSV columns: %1.</source>
+        <translation>按地址顺序列出找到的设备：表格，或供脚本使用的 JSON、CSV。JSON 对象的键和 CSV 的列：%1。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>One JSON array of devices.</source>
+        <translation>以一个 JSON 数组输出设备。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Comma-separated values with a header line.</source>
+        <translation>带表头行的逗号分隔值。</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Give --json or --csv, not both.</source>
+        <translation>请给出 --json 或 --csv，不能同时给出。</translation>
+    </message>
+    <message numerus="yes">
+        <location line="+57"/>
+        <source>%n device(s) found.</source>
+        <translation>
+            <numerusform>找到 %n 台设备。</numerusform>
+        </translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Gives new devices their first admin password.</source>
+        <translation>为新设备设置首个管理员密码。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>A device to activate; repeat for more.</source>
+        <translation>要激活的设备；可重复给出多个。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Every device found that is not activated.</source>
+        <translation>找到的所有未激活设备。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <location line="+232"/>
+        <source>The new password&apos;s file, or - for standard input.</source>
+        <translation>新密码所在的文件，或用 - 表示标准输入。</translation>
+    </message>
+    <message>
+        <location line="-225"/>
+        <source>Name the devices with --serial, or give --all-new.</source>
+        <translation>请用 --serial 指定设备，或给出 --all-new。</translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>The device %1 is already activated.</source>
+        <translation>设备 %1 已激活。</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>No device waits for activation.</source>
+        <translation>没有等待激活的设备。</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>Changes the network settings of devices: from a plan file, or consecutive addresses from a start address.</source>
+        <translation>修改设备的网络参数：按计划文件，或从起始地址起分配连续地址。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The plan file (CSV).</source>
+        <translation>计划文件（CSV）。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>The first address.</source>
+        <translation>起始地址。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>The subnet mask.</source>
+        <translation>子网掩码。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>The gateway.</source>
+        <translation>网关。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>A device, in address order; repeat for more.</source>
+        <translation>设备，按地址顺序；可重复给出多个。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The admin password&apos;s file, or - for standard input.</source>
+        <translation>管理员密码所在的文件，或用 - 表示标准输入。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Shows what would change; sends nothing.</source>
+        <translation>只显示将要修改的内容，不发送任何请求。</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>Give --plan FILE, or --start-address, --mask, --gateway and --serial.</source>
+        <translation>请给出 --plan FILE，或 --start-address、--mask、--gateway 和 --serial。</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>The plan file %1 cannot be read: %2</source>
+        <translation>无法读取计划文件 %1：%2</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>The plan file %1 is too large.</source>
+        <translation>计划文件 %1 过大。</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <location line="+41"/>
+        <source>The plan is refused; nothing was sent.</source>
+        <translation>计划被拒绝；未发送任何请求。</translation>
+    </message>
+    <message>
+        <location line="-26"/>
+        <source>Admin password: </source>
+        <translation>管理员密码：</translation>
+    </message>
+    <message>
+        <location line="+33"/>
+        <source>no change</source>
+        <translation>无变化</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Dry run: nothing was sent.</source>
+        <translation>试运行：未发送任何请求。</translation>
+    </message>
+    <message>
+        <location line="+19"/>
+        <source>Exports a device&apos;s key request for the device maker, who answers it with a key for tarn reset.</source>
+        <translation>导出设备的密钥请求，交给设备厂商；厂商答复的密钥用于 tarn reset。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The request file, or a folder to write it into under its usual name.</source>
+        <translation>请求文件，或以默认文件名写入的文件夹。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Prints the request as a QR code on the terminal.</source>
+        <translation>在终端上以二维码显示请求。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <location line="+66"/>
+        <location line="+76"/>
+        <source>The device&apos;s serial number.</source>
+        <translation>设备的序列号。</translation>
+    </message>
+    <message>
+        <location line="-135"/>
+        <source>Give one serial number, and -o FILE or --qr.</source>
+        <translation>请给出一个序列号，以及 -o FILE 或 --qr。</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>The device %1 takes no key: reset it with a security code (tarn restore).</source>
+        <translation>设备 %1 不接受密钥：请用安全码恢复（tarn restore）。</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>The device %1 cannot give its key request as a QR code; use -o FILE.</source>
+        <translation>设备 %1 不能以二维码给出密钥请求；请使用 -o FILE。</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>The device did not give its key request: %1.</source>
+        <translation>设备没有给出密钥请求：%1。</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>The key request file %1 cannot be written: %2</source>
+        <translation>无法写入密钥请求文件 %1：%2</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Key request written to %1.</source>
+        <translation>密钥请求已写入 %1。</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>The key request does not fit in a QR code.</source>
+        <translation>密钥请求无法放入二维码。</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>Gives a device a new admin password with the key its maker sent.</source>
+        <translation>用厂商发来的密钥为设备设置新的管理员密码。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>The maker&apos;s key file.</source>
+        <translation>厂商的密钥文件。</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Also resets the password of the cameras on a recorder&apos;s channels.</source>
+        <translation>同时重置录像机各通道上摄像机的密码。</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Give one serial number and --key FILE.</source>
+        <translation>请给出一个序列号和 --key FILE。</translation>
+    </message>
+    <message>
+        <location line="+37"/>
+        <source>The device %1 has no cameras to reset with it.</source>
+        <translation>设备 %1 没有可一并重置的摄像机。</translation>
+    </message>
+    <message>
+        <location line="+29"/>
+        <source>Restores a device&apos;s default password with the security code from its maker.</source>
+        <translation>用厂商提供的安全码恢复设备的默认密码。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The security code.</source>
+        <translation>安全码。</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Give one serial number and --code CODE.</source>
+        <translation>请给出一个序列号和 --code CODE。</translation>
+    </message>
+    <message>
+        <location line="+24"/>
+        <source>Writes the devices found to a new file, as the window&apos;s export does.</source>
+        <translation>将找到的设备写入新文件，与窗口的导出相同。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The new file: FILE.csv or FILE.xls.</source>
+        <translation>新文件：FILE.csv 或 FILE.xls。</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Give -o FILE.csv or -o FILE.xls.</source>
+        <translation>请给出 -o FILE.csv 或 -o FILE.xls。</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>%1 exists already; it is not replaced.</source>
+        <translation>%1 已存在；不会覆盖。</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>The folder %1 does not exist.</source>
+        <translation>文件夹 %1 不存在。</translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>%1 was not written: %2</source>
+        <translation>%1 未写入：%2</translation>
+    </message>
+    <message numerus="yes">
+        <location line="+3"/>
+        <source>%n device(s) written to %1.</source>
+        <translation>
+            <numerusform>已将 %n 台设备写入 %1。</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>TarnTool::DeviceActivePage</name>
     <message>
-        <location filename="../src/configpanel/deviceactivepage.cpp" line="+106"/>
+        <location filename="../src/configpanel/deviceactivepage.cpp" line="+102"/>
         <source>Device not activated</source>
         <translation>设备未激活</translation>
     </message>
@@ -400,7 +1071,7 @@
 <context>
     <name>TarnTool::DeviceModifyPage</name>
     <message>
-        <location filename="../src/common/addressplan.cpp" line="+76"/>
+        <location filename="../src/common/addressplan.cpp" line="+88"/>
         <source>IP Address not correct.</source>
         <translation>IP地址不正确。</translation>
     </message>
@@ -420,7 +1091,7 @@
         <translation>从起始地址到其子网末尾只能容纳%2台设备中的%1台。未做任何修改。</translation>
     </message>
     <message>
-        <location filename="../src/configpanel/devicemodifypage.cpp" line="+264"/>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="+207"/>
         <source>New Password:</source>
         <translation>新密码：</translation>
     </message>
@@ -470,17 +1141,19 @@
         <translation>强</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location filename="../src/cli/secretinput.cpp" line="+7"/>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="+12"/>
         <source>The password holds a character that cannot be sent to the device.</source>
         <translation>密码中含有无法发送给设备的字符。</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location filename="../src/cli/progressline.cpp" line="+25"/>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="+10"/>
         <source>Device %1 of %2: %3</source>
         <translation>第%1台，共%2台：%3</translation>
     </message>
     <message>
-        <location line="+31"/>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="+31"/>
         <source>(stopping after this device)</source>
         <translation>（本台设备完成后停止）</translation>
     </message>
@@ -577,22 +1250,25 @@
         <translation>请选择设备。</translation>
     </message>
     <message>
-        <location line="-116"/>
+        <location filename="../src/cli/secretinput.cpp" line="+5"/>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="-116"/>
         <source>The password can not be empty.</source>
         <translation>密码不能为空。</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="-27"/>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="+5"/>
         <source>The password you typed do not match.</source>
         <translation>两次输入的密码不一致。</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location filename="../src/cli/tarncommand.cpp" line="-575"/>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="+7"/>
         <source>Valid password range [8-16]. You can use a combination of numbers,lowercase, uppercase and special character for your password with at least two kinds of them contained.</source>
         <translation>密码长度范围[8-16]。密码可由数字、小写字母、大写字母和特殊字符组合而成，且至少包含其中两种。</translation>
     </message>
     <message>
-        <location line="+36"/>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="+36"/>
         <source>Activate Succeed.</source>
         <translation>激活成功。</translation>
     </message>
@@ -723,7 +1399,7 @@
         <translation>IPv6前缀长度范围为0到127。</translation>
     </message>
     <message>
-        <location filename="../src/configpanel/devicenetparapage.cpp" line="+176"/>
+        <location filename="../src/configpanel/devicenetparapage.cpp" line="+167"/>
         <source>Inport DevciePara</source>
         <translation>导入设备参数</translation>
     </message>
@@ -960,33 +1636,39 @@
         <translation>密码长度范围为 [8-16] 位。密码可由数字、小写字母、大写字母和特殊字符组合而成，且至少包含其中两种。</translation>
     </message>
     <message>
-        <location line="+13"/>
+        <location filename="../src/cli/tarncommand.cpp" line="+441"/>
+        <location filename="../src/recovery/resetpassworddialog.cpp" line="+13"/>
         <source>The device cannot take this password: it is too long, or it holds characters the device does not know.</source>
         <translation>设备无法接受此密码：密码过长，或包含设备无法识别的字符。</translation>
     </message>
     <message>
-        <location line="+19"/>
+        <location line="+15"/>
+        <location filename="../src/recovery/resetpassworddialog.cpp" line="+19"/>
         <source>The key file cannot be read.</source>
         <translation>无法读取密钥文件。</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
+        <location line="+19"/>
+        <location filename="../src/recovery/resetpassworddialog.cpp" line="+2"/>
         <location line="+34"/>
         <source>The key file cannot be copied to the data folder.</source>
         <translation>无法将密钥文件复制到数据文件夹。</translation>
     </message>
     <message>
-        <location line="-24"/>
+        <location filename="../src/recovery/resetpassworddialog.cpp" line="-24"/>
         <source>The secret key is not valid.</source>
         <translation>密钥无效。</translation>
     </message>
     <message>
-        <location line="+29"/>
+        <location filename="../src/cli/tarncommand.cpp" line="+4"/>
+        <location filename="../src/recovery/resetpassworddialog.cpp" line="+29"/>
         <source>Reset password failed.</source>
         <translation>重置密码失败。</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+4"/>
+        <location filename="../src/recovery/resetpassworddialog.cpp" line="+3"/>
         <source>Reset password Succeed.</source>
         <translation>重置密码成功。</translation>
     </message>
@@ -1004,12 +1686,14 @@
         <translation>请输入安全码。</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location filename="../src/cli/tarncommand.cpp" line="+36"/>
+        <location filename="../src/recovery/restorepassworddialog.cpp" line="+12"/>
         <source>Restore password failed.</source>
         <translation>恢复密码失败。</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+4"/>
+        <location filename="../src/recovery/restorepassworddialog.cpp" line="+3"/>
         <source>Restore password succeed.</source>
         <translation>恢复密码成功。</translation>
     </message>
@@ -1017,7 +1701,7 @@
 <context>
     <name>TarnTool::TARNToolMainPage</name>
     <message>
-        <location filename="../src/app/tarntoolmainpage.cpp" line="+60"/>
+        <location filename="../src/app/tarntoolmainpage.cpp" line="+62"/>
         <source>Fold or unfold the modify panel</source>
         <translation>收起或展开修改面板</translation>
     </message>
@@ -1027,7 +1711,7 @@
         <translation>TARN工具</translation>
     </message>
     <message>
-        <location line="+67"/>
+        <location line="+78"/>
         <source>Hint</source>
         <translation>提示</translation>
     </message>

@@ -67,6 +67,18 @@ AddressPlan AddressPlan::make(const QString &start, const QString &mask, const Q
     return plan;
 }
 
+bool AddressPlan::isDeviceAddress(const QString &address, const QString &mask, const QString &gateway)
+{
+    const AddressPlan plan = make(address, mask, gateway, 1);
+    return plan.ok() && plan.addresses().first() == address.trimmed();
+}
+
+bool AddressPlan::sameSubnet(const QString &a, const QString &b, const QString &mask)
+{
+    quint32 x = 0, y = 0, bits = 0;
+    return parse(a, &x) && parse(b, &y) && parse(mask, &bits) && (x & bits) == (y & bits);
+}
+
 QString AddressPlan::message(int count) const
 {
     switch (m_error) {

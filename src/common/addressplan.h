@@ -21,6 +21,11 @@ public:
 
     // Plans `count` addresses; `gateway` may be empty or "0.0.0.0" (no gateway).
     static AddressPlan make(const QString &start, const QString &mask, const QString &gateway, int count);
+    // Whether `address` is one a device takes in its subnet: a host address there, not ending in
+    // .0 or .255, and not the gateway. The same rule as the addresses a plan hands out.
+    static bool isDeviceAddress(const QString &address, const QString &mask, const QString &gateway);
+    // Whether two IPv4 addresses lie in one subnet by `mask`; false when any of the three does not read.
+    static bool sameSubnet(const QString &a, const QString &b, const QString &mask);
 
     Error error() const { return m_error; }
     bool ok() const { return m_error == NoError; }

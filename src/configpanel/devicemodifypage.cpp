@@ -27,6 +27,7 @@
 #include "configpanel/panelwidgets.h"
 #include "devicelist/devicestore.h"
 #include "discovery/devicefields.h"
+#include "discovery/devicesteps.h"
 #include "discovery/tarnhandler.h"
 #include "toolkit/guitext.h"
 
@@ -37,38 +38,6 @@ using namespace panelwidgets;
 namespace {
 
 const char kGreyBar[] = ":/CommonSkin/Password/Images/Public/Control/Password/grey.png";
-
-
-
-
-// Whether an announced record holds the values a modification sent.
-bool holds(const TARN_DEVICE_INFO &announced, const TARN_NETWORK_PARAMS &sent)
-{
-    if ((announced.dhcpEnabled == 1) != (sent.dhcpEnabled == 1))
-        return false;
-    if (announced.port != int(sent.port) || announced.httpPort != sent.httpPort)
-        return false;
-    // Under DHCP the device takes the addresses its server gives.
-    if (sent.dhcpEnabled == 1)
-        return true;
-    return TARN::fieldText(announced.ipv4Address) == TARN::fieldText(sent.ipv4Address)
-        && TARN::fieldText(announced.ipv4SubnetMask) == TARN::fieldText(sent.ipv4SubnetMask)
-        && TARN::fieldText(announced.ipv4Gateway) == TARN::fieldText(sent.ipv4Gateway);
-}
-
-TARN::BatchStep modifyStep(const DeviceInfo &device, const QString &address, const QByteArray &password,
-                           const TARN_NETWORK_PARAMS &params)
-{
-    TARN::BatchStep step;
-    step.mac = device.strMAC;
-    step.address = address;
-    const QByteArray mac = device.strMAC.toLatin1();
-    step.call = [mac, password, params](TARN::TarnHandler *handler) {
-        return handler->modifyDeviceNetParam(mac, password, params);
-    };
-    step.took = [params](const TARN_DEVICE_INFO &announced) { return holds(announced, params); };
-    return step;
-}
 
 // Writes what a device took into the store. Under DHCP the addresses sent were the old ones and
 // the device takes a lease: the store keeps what the device last announced rather than going back.
@@ -86,17 +55,6 @@ void storeTaken(const DeviceInfo &device, TARN_NETWORK_PARAMS params)
         }
     }
     store->setNetParam(device.strSerialNo, device.strMAC, params);
-}
-
-TARN::BatchStep activateStep(const DeviceInfo &device, const QByteArray &password)
-{
-    TARN::BatchStep step;
-    step.mac = device.strMAC;
-    step.address = device.strIPv4;
-    const QByteArray serial = device.strSerialNo.toLatin1();
-    step.call = [serial, password](TARN::TarnHandler *handler) { return handler->activateDevice(serial, password); };
-    step.took = [](const TARN_DEVICE_INFO &announced) { return announced.activationState == TARN_ACTIVATED; };
-    return step;
 }
 
 } // namespace
@@ -539,7 +497,7 @@ void DeviceModifyPage::modifySingle()
     TARN_NETWORK_PARAMS params;
     m_netParaPage->fillNetParams(params);
     const QString address = params.dhcpEnabled ? first.strIPv4 : TARN::fieldText(params.ipv4Address);
-    const TARN::StepResult result = runSteps({modifyStep(first, address, password, params)}).first();
+    const TARN::StepResult result = runSteps({TARN::modifyStep(first.strMAC, address, password, params)}).first();
     wipeSecret(password);
 
     if (result.outcome == TARN::StepResult::Done) {
@@ -616,7 +574,7 @@ void DeviceModifyPage::modifyBatch()
         if (httpPort != 0)
             params.httpPort = quint16(httpPort);
         params.dhcpEnabled = isStatic ? 0 : 1;
-        steps << modifyStep(device, isStatic ? addresses.at(j) : device.strIPv4, password, params);
+        steps << TARN::modifyStep(device.strMAC, isStatic ? addresses.at(j) : device.strIPv4, password, params);
     }
     const QVector<TARN::StepResult> results = runSteps(steps);
     wipeSecret(password);
@@ -677,7 +635,7 @@ void DeviceModifyPage::activateSingle(const QByteArray &password)
 {
     QVector<DeviceInfo> devices = m_vecDeviceInfo;
     DeviceInfo &first = devices.first();
-    TARN::StepResult result = runSteps({activateStep(first, password)}).first();
+    TARN::StepResult result = runSteps({TARN::activateStep(first.strSerialNo, first.strMAC, first.strIPv4, password)}).first();
     m_lineEditNewPassword->clear();
     m_lineEditConfirmPassword->clear();
     if (result.outcome == TARN::StepResult::Failed && result.error == TARN_ERR_ALREADY_ACTIVATED
@@ -717,7 +675,7 @@ void DeviceModifyPage::activateBatch(const QByteArray &password)
     QVector<DeviceInfo> devices = m_vecDeviceInfo;
     QVector<TARN::BatchStep> steps;
     for (const DeviceInfo &device : devices)
-        steps << activateStep(device, password);
+        steps << TARN::activateStep(device.strSerialNo, device.strMAC, device.strIPv4, password);
     QVector<TARN::StepResult> results = runSteps(steps);
     m_lineEditNewPassword->clear();
     m_lineEditConfirmPassword->clear();

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "discovery/devicefields.h"
+#include "discovery/devicesteps.h"
 #include "qpx/qpxguard.h"
 
 namespace TarnTool {
@@ -114,16 +115,7 @@ bool DeviceStore::getNetParam(const QString &serial, const QString &mac, TARN_NE
     const TARN_DEVICE_INFO *stored = lookup(serial, mac);
     if (!stored || !out)
         return false;
-    const TARN_DEVICE_INFO &d = *stored;
-    copyText(out->ipv4Address, sizeof out->ipv4Address, d.ipv4Address, sizeof d.ipv4Address);
-    copyText(out->ipv4SubnetMask, sizeof out->ipv4SubnetMask, d.ipv4SubnetMask, sizeof d.ipv4SubnetMask);
-    copyText(out->ipv4Gateway, sizeof out->ipv4Gateway, d.ipv4Gateway, sizeof d.ipv4Gateway);
-    copyText(out->ipv6Address, sizeof out->ipv6Address, d.ipv6Address, sizeof d.ipv6Address);
-    copyText(out->ipv6Gateway, sizeof out->ipv6Gateway, d.ipv6Gateway, sizeof d.ipv6Gateway);
-    out->port = quint16(d.port & 0xFFFF);
-    out->ipv6PrefixLength = d.ipv6PrefixLength;
-    out->dhcpEnabled = d.dhcpEnabled;
-    out->httpPort = d.httpPort;
+    TARN::netParamsOf(*stored, out);
     return true;
 }
 

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdio>
+
+#include <QCoreApplication>
+#include <QString>
+
+namespace TarnCli {
+
+// Progress of a batch on standard error: a bar redrawn in place on a terminal, one plain line per
+// device otherwise, so a log file of a scripted run reads line by line.
+class ProgressLine
+{
+public:
+    explicit ProgressLine(FILE *stream);
+    ~ProgressLine();
+
+    void step(int position, int total, const QString &address);
+    // Ends the bar's line, so what follows starts on a line of its own.
+    void finish();
+
+private:
+    FILE *m_stream;
+    bool m_terminal;
+    bool m_open = false;
+};
+
+} // namespace TarnCli

@@ -1,0 +1,441 @@
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "export/exporttestdata.h"
+#include "integration/devicecollector.h"
+#include "integration/emulatorstate.h"
+#include "support/testfiles.h"
+
+// The command line against emulated devices in a network namespace of the test's own: what a
+// script sees (output, exit codes) and what the devices hold afterwards (the emulator's state file).
+class TestTarnCommand : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void helpAndBadArguments();
+    void listFindsEveryDevice();
+    void activateEveryNewDevice();
+    void badPlanRefusedWhole_data();
+    void badPlanRefusedWhole();
+    void planOf40Applied();
+    void consecutiveAddresses();
+    void resetByKeyFile();
+    void exportReadBack();
+
+private:
+    struct Run
+    {
+        int code = -1;
+        QString out;
+        QString err;
+    };
+    Run tarn(const QStringList &arguments, const QByteArray &input = {}, const QStringList &environment = {});
+    QJsonArray stateDevices() const;
+    QByteArray stateBytes() const;
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    // The valid 40-row plan; `replace` swaps row `index` (0-based, after the header) for another text.
+    QByteArray plan(int replaceIndex = -1, const QByteArray &replacement = {}) const;
+
+    static constexpr int DeviceCount = 48;
+    QTemporaryDir m_dir;
+    QProcess m_emulator;
+    QStringList m_serials;       // every device, sorted
+    QStringList m_newSerials;    // those that started without a password
+    QHash<QString, QString> m_macs;
+    QString m_passwordFile;
+};
+
+TestTarnCommand::Run TestTarnCommand::tarn(const QStringList &arguments, const QByteArray &input,
+                                           const QStringList &environment)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TARN_IFACES"), QStringLiteral("lo"));
+    env.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
+    env.remove(QStringLiteral("LC_ALL"));
+    env.remove(QStringLiteral("LANGUAGE"));
+    for (const QString &setting : environment)
+        env.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(TARN_PROGRAM), arguments);
+    Run run;
+    if (!process.waitForStarted(5000))
+        return run;
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QByteArray TestTarnCommand::stateBytes() const
+{
+    QFile file(path(QStringLiteral("devices.json")));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QJsonArray TestTarnCommand::stateDevices() const
+{
+    return QJsonDocument::fromJson(stateBytes()).object().value(QStringLiteral("devices")).toArray();
+}
+
+QByteArray TestTarnCommand::plan(int replaceIndex, const QByteArray &replacement) const
+{
+    // Rows 5 and 6 name their device by MAC as a spreadsheet may write it: upper case, colons.
+    QByteArray text = "# site plan, first floor\nserial,mac,ip,mask,gateway,port\n";
+    for (int i = 0; i < 40; ++i) {
+        const QString serial = m_serials.at(i);
+        QByteArray row = i == 5 || i == 6
+            ? "," + m_macs.value(serial).toUpper().replace(QLatin1Char('-'), QLatin1Char(':')).toLatin1()
+            : "\"" + serial.toLatin1() + "\",";
+        row += QStringLiteral(",10.20.1.%1,255.255.0.0,10.20.0.1,%2\n")
+                   .arg(11 + i)
+                   .arg(i % 2 ? QString() : QString::number(8000 + i))
+                   .toLatin1();
+        text += i == replaceIndex ? replacement + '\n' : row;
+    }
+    return text;
+}
+
+void TestTarnCommand::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QProcess maker;
+    maker.start(QStringLiteral(TARN_MAKER_PROGRAM),
+                {QStringLiteral("init"), QStringLiteral("--secrets"), path(QStringLiteral("maker.json"))});
+    QVERIFY(maker.waitForFinished(10000) && maker.exitCode() == 0);
+    qputenv("TARN_IFACES", "lo");
+    QVERIFY(startEmulator(m_emulator, {QStringLiteral("--iface"), QStringLiteral("lo"), QStringLiteral("--count"),
+                                       QString::number(DeviceCount), QStringLiteral("--seed"), QStringLiteral("15"),
+                                       QStringLiteral("--maker"), path(QStringLiteral("maker.json")),
+                                       QStringLiteral("--state"), path(QStringLiteral("devices.json"))}));
+    for (const QJsonValue &v : stateDevices()) {
+        const QJsonObject d = v.toObject();
+        const QString serial = d.value(QStringLiteral("sn")).toString();
+        m_serials << serial;
+        m_macs.insert(serial, d.value(QStringLiteral("mac")).toString());
+        if (d.value(QStringLiteral("act")).toInt() == TARN_NOT_ACTIVATED)
+            m_newSerials << serial;
+    }
+    m_serials.sort();
+    QCOMPARE(m_serials.size(), DeviceCount);
+    QVERIFY(!m_newSerials.isEmpty());
+    m_passwordFile = writeTestFile(m_dir, QStringLiteral("password"), "Admin12345\n");
+    QVERIFY(!m_passwordFile.isEmpty());
+}
+
+void TestTarnCommand::cleanupTestCase()
+{
+    stopEmulator(m_emulator);
+}
+
+void TestTarnCommand::helpAndBadArguments()
+{
+    Run run = tarn({QStringLiteral("--help")});
+    QCOMPARE(run.code, 0);
+    QVERIFY(run.out.contains(QStringLiteral("0  all done")) && run.out.contains(QStringLiteral("1  some devices failed"))
+            && run.out.contains(QStringLiteral("2  bad input")));
+    QVERIFY(run.out.contains(QStringLiteral("serial,ip,mask,gateway,port")));
+
+    // The locale picks the language.
+    run = tarn({QStringLiteral("--help")}, {}, {QStringLiteral("LANG=zh_CN.UTF-8")});
+    QCOMPARE(run.code, 0);
+    QVERIFY2(run.out.contains(QStringLiteral("退出码")), qPrintable(run.out));
+    run = tarn({QStringLiteral("set-net")}, {}, {QStringLiteral("LANG=zh_CN.UTF-8")});
+    QCOMPARE(run.code, 2);
+    QVERIFY2(!run.err.contains(QStringLiteral("Give --plan")), qPrintable(run.err));
+
+    for (const QStringList &arguments : QVector<QStringList>{
+             {},
+             {QStringLiteral("frobnicate")},
+             {QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("--csv")},
+             {QStringLiteral("list"), QStringLiteral("--wait"), QStringLiteral("soon")},
+             {QStringLiteral("list"), QStringLiteral("--password"), QStringLiteral("Admin12345")},
+             {QStringLiteral("activate"), QStringLiteral("--all-new")},  // no terminal to ask on
+             {QStringLiteral("set-net"), QStringLiteral("--plan"), path(QStringLiteral("missing.csv"))},
+             {QStringLiteral("export"), QStringLiteral("-o"), path(QStringLiteral("devices.txt"))},
+         }) {
+        run = tarn(arguments);
+        QVERIFY2(run.code == 2, qPrintable(arguments.join(QLatin1Char(' ')) + QStringLiteral(": ") + run.err));
+        QVERIFY2(!run.err.isEmpty(), qPrintable(arguments.join(QLatin1Char(' '))));
+    }
+}
+
+void TestTarnCommand::listFindsEveryDevice()
+{
+    // The interface as an option, in place of the environment.
+    Run run = tarn({QStringLiteral("list"), QStringLiteral("--iface"), QStringLiteral("nosuch0")}, {},
+                   {QStringLiteral("TARN_IFACES=")});
+    QCOMPARE(run.code, 1);
+    QVERIFY(run.err.contains(QStringLiteral("Discovery cannot start")));
+    run = tarn({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("--wait"), QStringLiteral("5"),
+                QStringLiteral("--iface"), QStringLiteral("lo")},
+               {}, {QStringLiteral("TARN_IFACES=")});
+    QCOMPARE(run.code, 0);
+    const QJsonArray devices = QJsonDocument::fromJson(run.out.toUtf8()).array();
+    QStringList serials, fresh;
+    for (const QJsonValue &v : devices) {
+        const QJsonObject d = v.toObject();
+        const QString serial = d.value(QStringLiteral("serial")).toString();
+        serials << serial;
+        if (!d.value(QStringLiteral("activated")).toBool())
+            fresh << serial;
+        const QJsonObject state = emulatorDeviceState(path(QStringLiteral("devices.json")), serial.toLatin1());
+        QCOMPARE(d.value(QStringLiteral("mac")).toString(), state.value(QStringLiteral("mac")).toString());
+        QCOMPARE(d.value(QStringLiteral("ip")).toString(), state.value(QStringLiteral("ip")).toString());
+        QCOMPARE(d.value(QStringLiteral("port")).toInt(), state.value(QStringLiteral("port")).toInt());
+    }
+    serials.sort();
+    fresh.sort();
+    m_newSerials.sort();
+    QCOMPARE(serials, m_serials);
+    QCOMPARE(fresh, m_newSerials);
+
+    // CSV for scripts, read by Python's csv module: a header, then the same devices.
+    run = tarn({QStringLiteral("list"), QStringLiteral("--csv"), QStringLiteral("--wait"), QStringLiteral("5")});
+    QCOMPARE(run.code, 0);
+    const QString csv = writeTestFile(m_dir, QStringLiteral("list.csv"), run.out.toUtf8());
+    const QVector<QStringList> rows = rowsFromJson(readWithPython(csvReaderScript(), csv));
+    QCOMPARE(rows.size(), DeviceCount + 1);
+    QCOMPARE(rows.first().first(), QStringLiteral("serial"));
+    serials.clear();
+    for (int i = 1; i < rows.size(); ++i)
+        serials << rows.at(i).first();
+    serials.sort();
+    QCOMPARE(serials, m_serials);
+}
+
+void TestTarnCommand::activateEveryNewDevice()
+{
+    const QByteArray before = stateBytes();
+    // A password the rule refuses, and a device that is not there: refused before anything is sent.
+    const QString weak = writeTestFile(m_dir, QStringLiteral("weak"), "abc\n");
+    Run run = tarn({QStringLiteral("activate"), QStringLiteral("--all-new"), QStringLiteral("--password-file"), weak});
+    QCOMPARE(run.code, 2);
+    QVERIFY(run.err.contains(QStringLiteral("Valid password range")));
+    run = tarn({QStringLiteral("activate"), QStringLiteral("--serial"), m_newSerials.first(), QStringLiteral("--serial"),
+                QStringLiteral("TN-NOT-THERE"), QStringLiteral("--password-file"), m_passwordFile});
+    QCOMPARE(run.code, 2);
+    QVERIFY(run.err.contains(QStringLiteral("TN-NOT-THERE")));
+    QCOMPARE(stateBytes(), before);
+
+    // Every new device, with the password from a file.
+    run = tarn({QStringLiteral("activate"), QStringLiteral("--all-new"), QStringLiteral("--password-file"),
+                m_passwordFile, QStringLiteral("--wait"), QStringLiteral("5")});
+    QVERIFY2(run.code == 0, qPrintable(run.err));
+    QCOMPARE(run.out.count(QStringLiteral("  activated")), m_newSerials.size());
+    QVERIFY(run.err.contains(QStringLiteral("Device %1 of %1").arg(m_newSerials.size())));
+    for (const QJsonValue &v : stateDevices())
+        QCOMPARE(v.toObject().value(QStringLiteral("act")).toInt(), TARN_ACTIVATED);
+
+    // Nothing left to activate; naming an activated device is bad input.
+    run = tarn({QStringLiteral("activate"), QStringLiteral("--all-new"), QStringLiteral("--password-file"), m_passwordFile});
+    QCOMPARE(run.code, 0);
+    run = tarn({QStringLiteral("activate"), QStringLiteral("--serial"), m_newSerials.first(),
+                QStringLiteral("--password-file"), m_passwordFile});
+    QCOMPARE(run.code, 2);
+}
+
+void TestTarnCommand::badPlanRefusedWhole_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QByteArray>("replacement");
+    QTest::addColumn<QString>("message");
+    // Line numbers: the comment is line 1, the header line 2, row i on line i + 3.
+    QTest::newRow("mask") << 7 << QByteArray("SERIAL,,10.20.1.99,255.0.255.0,10.20.0.1,") << QStringLiteral("line 10: Subnet Mask");
+    QTest::newRow("port") << 0 << QByteArray("SERIAL,,10.20.1.98,255.255.0.0,10.20.0.1,80") << QStringLiteral("line 3: Device port");
+    QTest::newRow("quote") << 39 << QByteArray("\"open,,,,,") << QStringLiteral("line 42: a quoted field");
+    QTest::newRow("unknown device") << 12 << QByteArray("TN-NOPE,,10.20.1.97,255.255.0.0,10.20.0.1,")
+                                    << QStringLiteral("line 15: no device with the serial number TN-NOPE");
+    QTest::newRow("broadcast") << 20 << QByteArray("SERIAL,,10.20.255.255,255.255.0.0,10.20.0.1,")
+                               << QStringLiteral("line 23: 10.20.255.255 is not an address");
+    QTest::newRow("outside subnet") << 30 << QByteArray("SERIAL,,10.20.1.96,255.255.0.0,10.21.0.1,")
+                                    << QStringLiteral("line 33: the address 10.20.1.96 is outside the subnet");
+    QTest::newRow("duplicate") << 25 << QByteArray("SERIAL,,10.20.1.11,255.255.0.0,10.20.0.1,")
+                               << QStringLiteral("line 28: the address 10.20.1.11 is also given to line 3");
+    QTest::newRow("device twice") << 26 << QByteArray("FIRST,,10.20.1.95,255.255.0.0,10.20.0.1,")
+                                  << QStringLiteral("line 29: the device FIRST is already planned on line 3");
+}
+
+void TestTarnCommand::badPlanRefusedWhole()
+{
+    QFETCH(int, row);
+    QFETCH(QByteArray, replacement);
+    QFETCH(QString, message);
+    replacement.replace("SERIAL", m_serials.at(row).toLatin1());
+    replacement.replace("FIRST", m_serials.first().toLatin1());
+    message.replace(QStringLiteral("FIRST"), m_serials.first());
+    const QString file = writeTestFile(m_dir, QStringLiteral("bad.csv"), plan(row, replacement));
+    const QByteArray before = stateBytes();
+    const Run run = tarn({QStringLiteral("set-net"), QStringLiteral("--plan"), file, QStringLiteral("--password-file"),
+                          m_passwordFile});
+    QCOMPARE(run.code, 2);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(run.err.contains(QStringLiteral("nothing was sent")));
+    QVERIFY(!run.err.contains(QStringLiteral("Device 1 of")));
+    QCOMPARE(stateBytes(), before);
+}
+
+void TestTarnCommand::planOf40Applied()
+{
+    const QString file = writeTestFile(m_dir, QStringLiteral("plan.csv"), plan());
+    const QByteArray before = stateBytes();
+    Run run = tarn({QStringLiteral("set-net"), QStringLiteral("--plan"), file, QStringLiteral("--dry-run")});
+    QVERIFY2(run.code == 0, qPrintable(run.err));
+    QCOMPARE(run.out.count(QStringLiteral("ip ")), 40);
+    QVERIFY(run.out.contains(QStringLiteral("ip %1 -> 10.20.1.11").arg(emulatorDeviceState(
+        path(QStringLiteral("devices.json")), m_serials.first().toLatin1()).value(QStringLiteral("ip")).toString())));
+    QCOMPARE(stateBytes(), before);
+
+    run = tarn({QStringLiteral("set-net"), QStringLiteral("--plan"), file, QStringLiteral("--password-file"),
+                m_passwordFile});
+    QVERIFY2(run.code == 0, qPrintable(run.err));
+    QCOMPARE(run.out.count(QStringLiteral("  changed")), 40);
+    QVERIFY(run.err.contains(QStringLiteral("Device 40 of 40: 10.20.1.50")));
+    for (int i = 0; i < DeviceCount; ++i) {
+        const QJsonObject d = emulatorDeviceState(path(QStringLiteral("devices.json")), m_serials.at(i).toLatin1());
+        if (i >= 40) {
+            QVERIFY(!d.value(QStringLiteral("ip")).toString().startsWith(QStringLiteral("10.20.")));
+            continue;
+        }
+        QCOMPARE(d.value(QStringLiteral("ip")).toString(), QStringLiteral("10.20.1.%1").arg(11 + i));
+        QCOMPARE(d.value(QStringLiteral("mask")).toString(), QStringLiteral("255.255.0.0"));
+        QCOMPARE(d.value(QStringLiteral("gw")).toString(), QStringLiteral("10.20.0.1"));
+        if (i % 2 == 0)
+            QCOMPARE(d.value(QStringLiteral("port")).toInt(), 8000 + i);
+    }
+}
+
+void TestTarnCommand::consecutiveAddresses()
+{
+    // The last eight devices from 10.30.0.250 on, as the window's batch counts: past .254 the
+    // count carries into the next octet and skips .255 and .0.
+    QStringList arguments = {QStringLiteral("set-net"), QStringLiteral("--start-address"), QStringLiteral("10.30.0.250"),
+                             QStringLiteral("--mask"), QStringLiteral("255.255.0.0"), QStringLiteral("--gateway"),
+                             QStringLiteral("10.30.0.1"), QStringLiteral("--password-file"), m_passwordFile};
+    for (int i = 40; i < DeviceCount; ++i)
+        arguments << QStringLiteral("--serial") << m_serials.at(i);
+    const QByteArray before = stateBytes();
+    Run run = tarn(QStringList(arguments).replaceInStrings(QStringLiteral("255.255.0.0"), QStringLiteral("255.255.255.0")));
+    QCOMPARE(run.code, 2);  // eight do not fit between .250 and the end of a /24
+    QVERIFY(run.err.contains(QStringLiteral("Only 5 of the 8 devices fit")));
+    QCOMPARE(stateBytes(), before);
+
+    run = tarn(arguments);
+    QVERIFY2(run.code == 0, qPrintable(run.err));
+    const QStringList expected = {QStringLiteral("10.30.0.250"), QStringLiteral("10.30.0.251"), QStringLiteral("10.30.0.252"),
+                                  QStringLiteral("10.30.0.253"), QStringLiteral("10.30.0.254"), QStringLiteral("10.30.1.1"),
+                                  QStringLiteral("10.30.1.2"), QStringLiteral("10.30.1.3")};
+    for (int i = 40; i < DeviceCount; ++i) {
+        const QJsonObject d = emulatorDeviceState(path(QStringLiteral("devices.json")), m_serials.at(i).toLatin1());
+        QCOMPARE(d.value(QStringLiteral("ip")).toString(), expected.at(i - 40));
+    }
+}
+
+void TestTarnCommand::resetByKeyFile()
+{
+    QString serial;
+    for (const QJsonValue &v : stateDevices()) {
+        if (v.toObject().value(QStringLiteral("cap")).toInt() & TARN_CAP_KEY_RESET) {
+            serial = v.toObject().value(QStringLiteral("sn")).toString();
+            break;
+        }
+    }
+    QVERIFY(!serial.isEmpty());
+    const QString requests = path(QStringLiteral("requests"));
+    QVERIFY(QDir().mkpath(requests));
+    Run run = tarn({QStringLiteral("key-request"), serial, QStringLiteral("-o"), requests});
+    QVERIFY2(run.code == 0, qPrintable(run.err));
+    const QStringList files = QDir(requests).entryList(QDir::Files);
+    QCOMPARE(files.size(), 1);
+    QVERIFY(files.first().startsWith(serial + QLatin1Char('-')));
+
+    QProcess maker;
+    const QString key = path(QStringLiteral("key.txt"));
+    maker.start(QStringLiteral(TARN_MAKER_PROGRAM), {QStringLiteral("key"), QStringLiteral("--secrets"),
+                                                     path(QStringLiteral("maker.json")), QStringLiteral("-o"), key,
+                                                     QDir(requests).filePath(files.first())});
+    QVERIFY(maker.waitForFinished(10000) && maker.exitCode() == 0);
+
+    const QString newPassword = writeTestFile(m_dir, QStringLiteral("new-password"), "NewPass9876\n");
+    run = tarn({QStringLiteral("reset"), serial, QStringLiteral("--key"), key, QStringLiteral("--password-file"),
+                newPassword});
+    QVERIFY2(run.code == 0, qPrintable(run.err));
+    // The key is used: a second reset fails at the device, which is exit code 1.
+    run = tarn({QStringLiteral("reset"), serial, QStringLiteral("--key"), key, QStringLiteral("--password-file"),
+                newPassword});
+    QCOMPARE(run.code, 1);
+
+    // The old password no longer changes the device, the new one does.
+    const QString one = writeTestFile(m_dir, QStringLiteral("one.csv"),
+                                      QStringLiteral("serial,port\n%1,8123\n").arg(serial).toLatin1());
+    run = tarn({QStringLiteral("set-net"), QStringLiteral("--plan"), one, QStringLiteral("--password-file"), m_passwordFile});
+    QCOMPARE(run.code, 1);
+    QVERIFY(run.out.contains(QStringLiteral("not changed (the device refused the password)")));
+    // This time from standard input.
+    run = tarn({QStringLiteral("set-net"), QStringLiteral("--plan"), one, QStringLiteral("--password-file"),
+                QStringLiteral("-")},
+               "NewPass9876\r\n");
+    QCOMPARE(run.code, 0);
+    QCOMPARE(emulatorDeviceState(path(QStringLiteral("devices.json")), serial.toLatin1()).value(QStringLiteral("port")).toInt(),
+             8123);
+
+    // A security code that is not the maker's restores nothing.
+    run = tarn({QStringLiteral("restore"), serial, QStringLiteral("--code"), QStringLiteral("000000")});
+    QCOMPARE(run.code, 1);
+}
+
+void TestTarnCommand::exportReadBack()
+{
+    const QString csv = path(QStringLiteral("devices.csv"));
+    const QString xls = path(QStringLiteral("devices.xls"));
+    Run run = tarn({QStringLiteral("export"), QStringLiteral("-o"), csv, QStringLiteral("--wait"), QStringLiteral("5")});
+    QVERIFY2(run.code == 0, qPrintable(run.err));
+    run = tarn({QStringLiteral("export"), QStringLiteral("-o"), xls, QStringLiteral("--wait"), QStringLiteral("5")});
+    QVERIFY2(run.code == 0, qPrintable(run.err));
+    run = tarn({QStringLiteral("export"), QStringLiteral("-o"), csv});
+    QCOMPARE(run.code, 2);  // never replaced
+
+    const QVector<QStringList> rows = rowsFromJson(readWithPython(csvReaderScript(), csv));
+    const QJsonObject workbook = readWithPython(xlsReaderScript(), xls).toObject();
+    const QVector<QStringList> cells = rowsFromJson(workbook.value(QStringLiteral("cells")));
+    QCOMPARE(workbook.value(QStringLiteral("names")).toArray(), QJsonArray{QStringLiteral("devices")});
+    QCOMPARE(rows.size(), DeviceCount + 1);
+    QCOMPARE(cells.size(), DeviceCount + 1);
+    const int serialColumn = rows.first().indexOf(QStringLiteral("Device Serial Number"));
+    const int ipColumn = rows.first().indexOf(QStringLiteral("IPv4 Address"));
+    QVERIFY(serialColumn >= 0 && ipColumn >= 0);
+    QCOMPARE(cells.first().at(serialColumn), QStringLiteral("Device Serial Number"));
+    QStringList serials;
+    for (int r = 1; r < rows.size(); ++r) {
+        const QString serial = rows.at(r).at(serialColumn);
+        serials << serial;
+        QCOMPARE(rows.at(r).at(ipColumn),
+                 emulatorDeviceState(path(QStringLiteral("devices.json")), serial.toLatin1()).value(QStringLiteral("ip")).toString());
+    }
+    serials.sort();
+    QCOMPARE(serials, m_serials);
+    QStringList xlsSerials;
+    for (int r = 1; r < cells.size(); ++r)
+        xlsSerials << cells.at(r).at(serialColumn);
+    xlsSerials.sort();
+    QCOMPARE(xlsSerials, m_serials);
+}
+
+QTEST_GUILESS_MAIN(TestTarnCommand)
+#include "tst_tarn_lo.moc"
