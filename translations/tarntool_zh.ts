@@ -916,7 +916,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>设备</translation>
     </message>
     <message>
-        <location line="+221"/>
+        <location line="+227"/>
         <source>Succeed</source>
         <translation>成功</translation>
     </message>
@@ -1091,7 +1091,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>从起始地址到其子网末尾只能容纳%2台设备中的%1台。未做任何修改。</translation>
     </message>
     <message>
-        <location filename="../src/configpanel/devicemodifypage.cpp" line="+207"/>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="+209"/>
         <source>New Password:</source>
         <translation>新密码：</translation>
     </message>
@@ -1513,7 +1513,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>拉绳状态</translation>
     </message>
     <message>
-        <location filename="../src/export/devicesinfosavepage.cpp" line="+35"/>
+        <location filename="../src/export/devicesinfosavepage.cpp" line="+36"/>
         <source>Export</source>
         <translation>导出</translation>
     </message>
@@ -1533,7 +1533,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>将设备列表保存为CSV文件（.csv）</translation>
     </message>
     <message>
-        <location line="+77"/>
+        <location line="+78"/>
         <source>Please input file name.</source>
         <translation>请输入文件名。</translation>
     </message>
@@ -1576,12 +1576,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
 <context>
     <name>TarnTool::ResetPasswordDialog</name>
     <message>
-        <location filename="../src/recovery/resetpassworddialog.cpp" line="+60"/>
+        <location filename="../src/recovery/resetpassworddialog.cpp" line="+61"/>
         <source>Reset Password</source>
         <translation>重置密码</translation>
     </message>
     <message>
-        <location line="+114"/>
+        <location line="+115"/>
         <source>Generate QR code error.</source>
         <translation>生成二维码失败。</translation>
     </message>
@@ -1676,12 +1676,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
 <context>
     <name>TarnTool::RestorePasswordDialog</name>
     <message>
-        <location filename="../src/recovery/restorepassworddialog.cpp" line="+21"/>
+        <location filename="../src/recovery/restorepassworddialog.cpp" line="+22"/>
         <source>Reset Default Password</source>
         <translation>恢复默认密码</translation>
     </message>
     <message>
-        <location line="+40"/>
+        <location line="+41"/>
         <source>Please input security code.</source>
         <translation>请输入安全码。</translation>
     </message>

@@ -119,6 +119,12 @@ void TestTarnCommand::initTestCase()
     maker.start(QStringLiteral(TARN_MAKER_PROGRAM),
                 {QStringLiteral("init"), QStringLiteral("--secrets"), path(QStringLiteral("maker.json"))});
     QVERIFY(maker.waitForFinished(10000) && maker.exitCode() == 0);
+    // tarn shows only devices certified by a maker it trusts: this one.
+    maker.start(QStringLiteral(TARN_MAKER_PROGRAM), {QStringLiteral("trust"), QStringLiteral("--secrets"),
+                                                     path(QStringLiteral("maker.json")), QStringLiteral("-o"),
+                                                     path(QStringLiteral("trusted-makers.txt"))});
+    QVERIFY(maker.waitForFinished(10000) && maker.exitCode() == 0);
+    qputenv("TARN_TRUSTED_MAKERS", QFile::encodeName(path(QStringLiteral("trusted-makers.txt"))));
     qputenv("TARN_IFACES", "lo");
     QVERIFY(startEmulator(m_emulator, {QStringLiteral("--iface"), QStringLiteral("lo"), QStringLiteral("--count"),
                                        QString::number(DeviceCount), QStringLiteral("--seed"), QStringLiteral("15"),
