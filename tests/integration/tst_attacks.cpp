@@ -413,7 +413,9 @@ void TestAttacks::inquiryFlood()
     qInfo("inquiry flood: %u inquiries in 3 s; at most %d datagrams from one device in any second; devices' "
           "resident memory %ld -> %ld KiB", id - 1, most, before, after);
     QVERIFY(most <= 2);
-    QVERIFY(before > 0 && after - before < 16 * 1024);
+#ifndef TARN_SLOW_BUILD
+    QVERIFY(before > 0 && after - before < 16 * 1024);  // sanitizers keep freed memory in quarantine
+#endif
 }
 
 
