@@ -38,8 +38,9 @@ constexpr int kChallengesPerSender = 16;
 constexpr std::size_t kMaxOpenRequests = 4;   // a stranger's key request leaves the installer's open
 // A little over a second, so that send jitter never puts two answers into one second.
 constexpr milliseconds kInquiryAnswerGap {1020};
-// Requests decoded per sender; the tool's own traffic stays far below.
-constexpr double kRequestsPerSecond = 2000, kRequestBurst = 4000;
+// Requests decoded per sender; the tool's own traffic stays far below. Each challenge costs a
+// signature, so a flooding sender gets little.
+constexpr double kRequestsPerSecond = 500, kRequestBurst = 1000;
 
 json requestToJson(const recovery::KeyRequest &r)
 {
