@@ -251,7 +251,7 @@ void TestTarnCommand::activateEveryNewDevice()
 
     // Nothing left to activate; naming an activated device is bad input.
     run = tarn({QStringLiteral("activate"), QStringLiteral("--all-new"), QStringLiteral("--password-file"), m_passwordFile});
-    QCOMPARE(run.code, 0);
+    QVERIFY2(run.code == 0, qPrintable(run.out + run.err));
     run = tarn({QStringLiteral("activate"), QStringLiteral("--serial"), m_newSerials.first(),
                 QStringLiteral("--password-file"), m_passwordFile});
     QCOMPARE(run.code, 2);

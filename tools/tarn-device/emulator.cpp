@@ -366,16 +366,24 @@ bool Emulator::lose()
     return m_options.lossPercent > 0 && std::uniform_real_distribution<double>(0, 100)(m_random) < m_options.lossPercent;
 }
 
-void Emulator::queue(std::string datagram, Clock::duration after, int device)
+void Emulator::queue(std::string datagram, Clock::duration after, int device, std::uint32_t inquiryId)
 {
     if (m_outbox.size() >= m_maxOutbox) {
         ++m_outboxDropped;  // what cannot go out soon is worth less than bounded memory
         return;
     }
-    m_outbox.push({Clock::now() + after + milliseconds(m_options.delayMs), m_order++, std::move(datagram), device});
+    m_outbox.push({Clock::now() + after + milliseconds(m_options.delayMs), m_order++, std::move(datagram), device,
+                   inquiryId});
 }
 
 void Emulator::announce(std::size_t index, std::uint32_t inquiryId, Clock::duration after)
+{
+    // Written when it goes out, not now: an answer due later must tell the device's state then (an
+    // activation in between would otherwise go out as "not activated" after the news that it is).
+    queue(std::string(), after, int(index), inquiryId);
+}
+
+std::string Emulator::helloDatagram(std::size_t index, std::uint32_t inquiryId)
 {
     VirtualDevice &v = m_devices[index];
     wire::Hello hello;
@@ -386,8 +394,8 @@ void Emulator::announce(std::size_t index, std::uint32_t inquiryId, Clock::durat
     hello.locked = Clock::now() < v.lockedUntil;
     hello.certificate = v.certificate;
     hello.device = v.info;
-    if (auto datagram = wire::encodeSigned(hello, v.identitySecret))
-        queue(std::move(*datagram), after, int(index));
+    const auto datagram = wire::encodeSigned(hello, v.identitySecret);
+    return datagram ? *datagram : std::string();
 }
 
 int Emulator::findTarget(const wire::Target &target) const
@@ -730,10 +738,15 @@ int Emulator::run(net::Transport &transport, const volatile bool &stop)
 
         const Clock::time_point after = Clock::now();
         while (!m_outbox.empty() && m_outbox.top().at <= after) {
-            if (m_outbox.top().device >= 0)
-                m_devices[std::size_t(m_outbox.top().device)].lastSent = after;
-            if (!lose())
-                transport.sendAll(m_outbox.top().datagram);
+            const Timed &due = m_outbox.top();
+            std::string hello;
+            if (due.device >= 0) {
+                m_devices[std::size_t(due.device)].lastSent = after;
+                hello = helloDatagram(std::size_t(due.device), due.inquiryId);
+            }
+            const std::string &datagram = due.device >= 0 ? hello : due.datagram;
+            if (!datagram.empty() && !lose())
+                transport.sendAll(datagram);
             m_outbox.pop();
         }
         if (after >= m_nextAnnounce) {

@@ -67,8 +67,9 @@ private:
     {
         Clock::time_point at;
         std::uint64_t order;
-        std::string datagram;
-        int device;  // whose announcement this is, or -1
+        std::string datagram;  // empty for an announcement, which is written when it goes out
+        int device;             // whose announcement this is, or -1
+        std::uint32_t inquiryId;
         bool operator>(const Timed &o) const { return at != o.at ? at > o.at : order > o.order; }
     };
     struct Challenge
@@ -98,7 +99,8 @@ private:
     int recover(std::size_t index, const wire::OperationBody &body, std::string &data);
     int refuse(std::size_t index);  // a wrong password or code: counts towards the lockout
     void announce(std::size_t index, std::uint32_t inquiryId, Clock::duration after);
-    void queue(std::string datagram, Clock::duration after, int device = -1);
+    void queue(std::string datagram, Clock::duration after, int device = -1, std::uint32_t inquiryId = 0);
+    std::string helloDatagram(std::size_t index, std::uint32_t inquiryId);
     bool lose();
     int findTarget(const wire::Target &target) const;
     std::string hashPassword(const std::string &password) const;
