@@ -26,6 +26,7 @@
 #include "configpanel/devicenetparapage.h"
 #include "configpanel/panelwidgets.h"
 #include "devicelist/devicestore.h"
+#include "recovery/recoverysteps.h"
 #include "discovery/devicefields.h"
 #include "discovery/devicesteps.h"
 #include "discovery/tarnhandler.h"
@@ -728,8 +729,9 @@ void DeviceModifyPage::onForgetPassword()
     std::memset(&record, 0, sizeof record);
     DeviceStore::instance()->get(first.strSerialNo, first.strMAC, &record);
     emit signalCoverMainPage();
-    if (record.capabilityFlags & TARN_CAP_KEY_RESET)
-        emit signalResetPassword(first, record.extraFlags & 0x01, record.capabilityFlags & TARN_CAP_RESET_OPTION);
+    const Recovery::Route route = Recovery::routeOf(record);
+    if (route.keyReset)
+        emit signalResetPassword(first, route.qrCode, route.resetIpc);
     else
         emit signalRestorePassword(first);
     emit signalDisCoverMainPage();

@@ -1,5 +1,6 @@
 #include "recovery/forgetpassword.h"
 
+#include "recovery/recoverysteps.h"
 #include "recovery/resetpassworddialog.h"
 #include "recovery/restorepassworddialog.h"
 
@@ -8,10 +9,9 @@ namespace TarnTool {
 std::unique_ptr<aptui::BaseDialog> createForgetPasswordDialog(const QString &serialNo, const TARN_DEVICE_INFO &device,
                                                               QWidget *parent)
 {
-    if (device.capabilityFlags & TARN_CAP_KEY_RESET) {
-        return std::make_unique<ResetPasswordDialog>(parent, serialNo, (device.extraFlags & 0x01) != 0,
-                                                     (device.capabilityFlags & TARN_CAP_RESET_OPTION) != 0);
-    }
+    const Recovery::Route route = Recovery::routeOf(device);
+    if (route.keyReset)
+        return std::make_unique<ResetPasswordDialog>(parent, serialNo, route.qrCode, route.resetIpc);
     return std::make_unique<RestorePasswordDialog>(parent, serialNo);
 }
 

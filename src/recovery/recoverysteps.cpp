@@ -142,4 +142,13 @@ void wipe(QByteArray &bytes)
     bytes.clear();
 }
 
+Route routeOf(const TARN_DEVICE_INFO &device)
+{
+    Route route;
+    route.keyReset = (device.capabilityFlags & TARN_CAP_KEY_RESET) != 0;
+    route.qrCode = route.keyReset && (device.extraFlags & 0x01) != 0;
+    route.resetIpc = route.keyReset && (device.capabilityFlags & TARN_CAP_RESET_OPTION) != 0;
+    return route;
+}
+
 } // namespace TarnTool::Recovery

@@ -53,6 +53,17 @@ enum class FillResult { Ok, KeyTooLong, PathTooLong, PasswordTooLong };
 FillResult fillResetParam(TARN_RESET_PARAM &record, const QByteArray &key, const QByteArray &keyFilePath,
                           const QByteArray &password, bool resetIpc);
 
+// Which recovery a device takes: the key from its maker when it supports the key procedure
+// (capability bit 6), shown as a QR code when extra flag bit 0 says it can be, with the "Reset IPC"
+// option from capability bit 7; otherwise the restore with a security code.
+struct Route
+{
+    bool keyReset = false;
+    bool qrCode = false;
+    bool resetIpc = false;
+};
+Route routeOf(const TARN_DEVICE_INFO &device);
+
 // Overwrites what may hold a secret, in a way the compiler does not leave out.
 void wipe(TARN_RESET_PARAM &record);
 void wipe(QByteArray &bytes);
