@@ -4,6 +4,7 @@
 #include <sodium.h>
 
 #include "identity.h"
+#include "tarn_identity.h"
 
 namespace tarn::wire {
 
@@ -172,15 +173,7 @@ bool isPrintable(const std::string &text)
 
 std::string normaliseMac(const std::string &mac)
 {
-    std::string out;
-    for (char c : mac) {
-        if (c == ':' || c == '-' || c == '.')
-            continue;
-        if (!std::isxdigit(static_cast<unsigned char>(c)))
-            return std::string();
-        out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return out.size() == 12 ? out : std::string();
+    return canonicalMac(mac);
 }
 
 std::string toBase64(const std::string &bytes)
