@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace tarn {
 
@@ -25,18 +26,17 @@ inline std::string canonicalMac(const std::string &mac)
     return out.size() == 12 ? out : std::string();
 }
 
-// The pair (serial number, MAC address): the serial as the device sends it, the MAC in canonical
-// form so that "02-07-..." and "02:07:..." name the same device. A MAC text that is not a MAC
-// address is kept as it stands, so records that did not come from discovery stay apart.
+// The pair (serial number, MAC address), compared as exact, case-sensitive text. The application
+// keeps the texts as the device sent them; the library, which hears one device in several
+// spellings, builds its identities from canonicalMac() so that they name it once.
 class DeviceIdentity
 {
 public:
     DeviceIdentity() = default;
-    DeviceIdentity(const std::string &serial, const std::string &mac)
-        : m_serial(serial), m_mac(canonicalMac(mac))
+    DeviceIdentity(std::string serial, std::string mac) : m_serial(std::move(serial)), m_mac(std::move(mac)) {}
+    static DeviceIdentity canonical(const std::string &serial, const std::string &mac)
     {
-        if (m_mac.empty())
-            m_mac = mac;
+        return DeviceIdentity(serial, canonicalMac(mac));
     }
 
     const std::string &serial() const { return m_serial; }
