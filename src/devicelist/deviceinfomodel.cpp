@@ -187,7 +187,7 @@ void DeviceInfoModel::addDevice(const TARN_DEVICE_INFO *record)
     appendRow(items);
     m_ownChange = false;
     if (m_identityIndexValid)
-        m_identityCells[identityKey(TARN::serialOf(*record), TARN::macOf(*record))].append(items.at(columnOf(IdSerialNumber)));
+        m_identityCells[TARN::identityOf(*record)].append(items.at(columnOf(IdSerialNumber)));
 }
 
 void DeviceInfoModel::setRowTexts(const QList<QStandardItem *> &cells, const TARN_DEVICE_INFO &r)
@@ -239,7 +239,7 @@ void DeviceInfoModel::updateDevice(const TARN_DEVICE_INFO *record)
 {
     if (!record)
         return;
-    const int row = findRow(TARN::serialOf(*record), TARN::macOf(*record));
+    const int row = findRow(TARN::identityOf(*record));
     if (row < 0)
         return;
     QList<QStandardItem *> cells;
@@ -255,18 +255,12 @@ void DeviceInfoModel::removeDevice(const TARN_DEVICE_INFO *record)
 {
     if (!record)
         return;
-    const QString serial = TARN::serialOf(*record);
-    const QString mac = TARN::macOf(*record);
-    const int found = findRow(serial, mac);
+    const tarn::DeviceIdentity id = TARN::identityOf(*record);
+    const int found = findRow(id);
     int position = 0;
     if (found >= 0) {
-        if (m_identityIndexValid) {
-            const QString key = identityKey(serial, mac);
-            QVector<QStandardItem *> &cells = m_identityCells[key];
-            cells.removeOne(item(found, columnOf(IdSerialNumber)));
-            if (cells.isEmpty())
-                m_identityCells.remove(key);
-        }
+        if (m_identityIndexValid)
+            forgetIdentityCell(id, item(found, columnOf(IdSerialNumber)));
         m_ownChange = true;
         removeRow(found);
         m_ownChange = false;
@@ -280,17 +274,12 @@ void DeviceInfoModel::removeDevices(const QVector<TARN_DEVICE_INFO> &records)
     QVector<int> rows;
     QSet<int> seen;
     for (const TARN_DEVICE_INFO &record : records) {
-        const QString serial = TARN::serialOf(record);
-        const QString mac = TARN::macOf(record);
-        const int found = findRow(serial, mac);
+        const tarn::DeviceIdentity id = TARN::identityOf(record);
+        const int found = findRow(id);
         if (found < 0 || seen.contains(found))
             continue;
         seen.insert(found);
-        const QString key = identityKey(serial, mac);
-        QVector<QStandardItem *> &cells = m_identityCells[key];
-        cells.removeOne(item(found, columnOf(IdSerialNumber)));
-        if (cells.isEmpty())
-            m_identityCells.remove(key);
+        forgetIdentityCell(id, item(found, columnOf(IdSerialNumber)));
         rows.append(found);
     }
     if (rows.isEmpty()) {
@@ -312,6 +301,16 @@ void DeviceInfoModel::removeDevices(const QVector<TARN_DEVICE_INFO> &records)
     }
     m_ownChange = false;
     renumberFrom(rows.last());
+}
+
+void DeviceInfoModel::forgetIdentityCell(const tarn::DeviceIdentity &id, QStandardItem *cell)
+{
+    const auto it = m_identityCells.find(id);
+    if (it == m_identityCells.end())
+        return;
+    it->second.removeOne(cell);
+    if (it->second.isEmpty())
+        m_identityCells.erase(it);
 }
 
 void DeviceInfoModel::renumberFrom(int position)
@@ -336,15 +335,22 @@ void DeviceInfoModel::renumberFrom(int position)
 
 int DeviceInfoModel::findRow(const QString &serial, const QString &mac)
 {
+    tarn::DeviceIdentity id;
+    return TARN::identityOf(serial, mac, &id) ? findRow(id) : -1;
+}
+
+int DeviceInfoModel::findRow(const tarn::DeviceIdentity &id)
+{
     if (!m_identityIndexValid)
         rebuildIdentityIndex();
-    const auto it = m_identityCells.constFind(identityKey(serial, mac));
-    if (it == m_identityCells.constEnd())
+    const auto it = m_identityCells.find(id);
+    if (it == m_identityCells.end())
         return -1;
     int first = -1;
-    for (const QStandardItem *cell : *it) {
+    tarn::DeviceIdentity cells;
+    for (const QStandardItem *cell : it->second) {
         const int row = cell->row();
-        if ((first < 0 || row < first) && rowHasIdentity(row, serial, mac))
+        if ((first < 0 || row < first) && rowIdentity(row, &cells) && cells == id)
             first = row;
     }
     if (first >= 0)
@@ -352,22 +358,17 @@ int DeviceInfoModel::findRow(const QString &serial, const QString &mac)
     // The index disagrees with the rows, which no change should cause: trust the rows.
     rebuildIdentityIndex();
     for (int row = 0; row < rowCount(); ++row) {
-        if (rowHasIdentity(row, serial, mac))
+        if (rowIdentity(row, &cells) && cells == id)
             return row;
     }
     return -1;
 }
 
-QString DeviceInfoModel::identityKey(const QString &serial, const QString &mac)
-{
-    return serial + QChar(0) + mac;
-}
-
-bool DeviceInfoModel::rowHasIdentity(int row, const QString &serial, const QString &mac) const
+bool DeviceInfoModel::rowIdentity(int row, tarn::DeviceIdentity *out) const
 {
     const QStandardItem *s = item(row, columnOf(IdSerialNumber));
     const QStandardItem *m = item(row, columnOf(IdMac));
-    return (s ? s->text() : QString()) == serial && (m ? m->text() : QString()) == mac;
+    return s && TARN::identityOf(s->text(), m ? m->text() : QString(), out);
 }
 
 void DeviceInfoModel::invalidateIdentityIndex()
@@ -380,12 +381,11 @@ void DeviceInfoModel::rebuildIdentityIndex()
 {
     m_identityCells.clear();
     const int serialColumn = columnOf(IdSerialNumber);
-    const int macColumn = columnOf(IdMac);
+    tarn::DeviceIdentity id;
     for (int row = 0; row < rowCount(); ++row) {
-        QStandardItem *s = item(row, serialColumn);
-        const QStandardItem *m = item(row, macColumn);
-        if (s)  // a row without its serial cell has no identity to find
-            m_identityCells[identityKey(s->text(), m ? m->text() : QString())].append(s);
+        // A row without its serial cell has no identity to find.
+        if (rowIdentity(row, &id))
+            m_identityCells[id].append(item(row, serialColumn));
     }
     m_identityIndexValid = true;
 }

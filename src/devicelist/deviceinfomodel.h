@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QByteArray>
-#include <QHash>
+#include <unordered_map>
+
 #include <QList>
 #include <QStandardItemModel>
 #include <QString>
@@ -9,6 +9,7 @@
 
 #include "common/xmlnode.h"
 #include "tarn.h"
+#include "tarn_identity.h"
 
 namespace TarnTool {
 
@@ -54,6 +55,7 @@ public:
     QString configFilePath() const { return m_configPath; }
     // The first row with this serial number and MAC text, or -1.
     int findRow(const QString &serial, const QString &mac);
+    int findRow(const tarn::DeviceIdentity &id);
 
 private:
     // Texts and the activation colour of ids 2 to 21, on the row's cells indexed by model column.
@@ -68,8 +70,9 @@ private:
     // on the next lookup.
     void invalidateIdentityIndex();
     void rebuildIdentityIndex();
-    static QString identityKey(const QString &serial, const QString &mac);
-    bool rowHasIdentity(int row, const QString &serial, const QString &mac) const;
+    // The identity of a row's cells; false for a row whose cells no record could have written.
+    bool rowIdentity(int row, tarn::DeviceIdentity *out) const;
+    void forgetIdentityCell(const tarn::DeviceIdentity &id, QStandardItem *cell);
     void onDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight);
 
     XmlNode m_columnConfig;
@@ -77,7 +80,7 @@ private:
     QVector<int> m_columnMap;
 
     QVector<QString> m_numbers;  // "001", "002", ... made once
-    QHash<QString, QVector<QStandardItem *>> m_identityCells;
+    std::unordered_map<tarn::DeviceIdentity, QVector<QStandardItem *>, tarn::DeviceIdentityHash> m_identityCells;
     bool m_identityIndexValid = true;
     bool m_ownChange = false;
 };

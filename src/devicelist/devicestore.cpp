@@ -10,28 +10,6 @@ namespace TarnTool {
 
 namespace {
 
-QByteArray fieldBytes(const char *field, std::size_t width)
-{
-    return QByteArray(field, int(TARN::fieldLength(field, width)));
-}
-
-template <std::size_t N>
-QByteArray fieldBytes(const char (&field)[N])
-{
-    return fieldBytes(field, N);
-}
-
-// Text as Latin-1 bytes, or false when no field text could equal it.
-bool latin1Of(const QString &text, QByteArray *out)
-{
-    for (const QChar ch : text) {
-        if (ch.unicode() == 0 || ch.unicode() > 0xFF)
-            return false;
-    }
-    *out = text.toLatin1();
-    return true;
-}
-
 // Copies a text field into a field of another width, always leaving the terminator in place.
 void copyText(char *to, std::size_t toWidth, const char *from, std::size_t fromWidth)
 {
@@ -42,60 +20,47 @@ void copyText(char *to, std::size_t toWidth, const char *from, std::size_t fromW
 
 } // namespace
 
-QByteArray DeviceStore::keyOf(const TARN_DEVICE_INFO &record)
+TARN_DEVICE_INFO *DeviceStore::lookup(const tarn::DeviceIdentity &id)
 {
-    return fieldBytes(record.serialNumber) + '\0' + fieldBytes(record.macAddress);
-}
-
-bool DeviceStore::keyOf(const QString &serial, const QString &mac, QByteArray *key)
-{
-    QByteArray s, m;
-    if (!latin1Of(serial, &s) || !latin1Of(mac, &m))
-        return false;
-    *key = s + '\0' + m;
-    return true;
-}
-
-TARN_DEVICE_INFO *DeviceStore::lookup(const QByteArray &key)
-{
-    const auto it = m_entries.constFind(key);
-    return it == m_entries.constEnd() ? nullptr : &*it->first();
+    const auto it = m_entries.find(id);
+    return it == m_entries.end() ? nullptr : &*it->second.first();
 }
 
 TARN_DEVICE_INFO *DeviceStore::lookup(const QString &serial, const QString &mac)
 {
-    QByteArray key;
-    return keyOf(serial, mac, &key) ? lookup(key) : nullptr;
+    tarn::DeviceIdentity id;
+    return TARN::identityOf(serial, mac, &id) ? lookup(id) : nullptr;
 }
 
 void DeviceStore::add(const TARN_DEVICE_INFO &record)
 {
     QPX_Guard guard(m_mutex);
     m_devices.push_back(record);
-    m_entries[keyOf(record)].append(std::prev(m_devices.end()));
-    ++m_macs[fieldBytes(record.macAddress)];
+    const tarn::DeviceIdentity id = TARN::identityOf(record);
+    m_entries[id].append(std::prev(m_devices.end()));
+    ++m_macs[id.mac()];
 }
 
 void DeviceStore::remove(const TARN_DEVICE_INFO &record)
 {
     QPX_Guard guard(m_mutex);
-    const QByteArray key = keyOf(record);
-    const auto it = m_entries.find(key);
+    const tarn::DeviceIdentity id = TARN::identityOf(record);
+    const auto it = m_entries.find(id);
     if (it == m_entries.end())
         return;
-    const Entry entry = it->takeFirst();
-    if (it->isEmpty())
+    const Entry entry = it->second.takeFirst();
+    if (it->second.isEmpty())
         m_entries.erase(it);
-    const QByteArray mac = fieldBytes(entry->macAddress);
-    if (--m_macs[mac] == 0)
-        m_macs.remove(mac);
+    const auto mac = m_macs.find(id.mac());
+    if (mac != m_macs.end() && --mac->second == 0)
+        m_macs.erase(mac);
     m_devices.erase(entry);
 }
 
 void DeviceStore::replace(const TARN_DEVICE_INFO &record)
 {
     QPX_Guard guard(m_mutex);
-    if (TARN_DEVICE_INFO *stored = lookup(keyOf(record)))
+    if (TARN_DEVICE_INFO *stored = lookup(TARN::identityOf(record)))
         *stored = record;  // same identity, so the index stays as it is
 }
 
@@ -165,8 +130,9 @@ int DeviceStore::find(const QString &serial, const QString &mac)
 
 bool DeviceStore::containsMac(const QString &mac) const
 {
-    QByteArray bytes;
-    return latin1Of(mac, &bytes) && m_macs.contains(bytes);
+    // Only the MAC half counts here; the serial text is any that a field can hold.
+    tarn::DeviceIdentity id;
+    return TARN::identityOf(QString(), mac, &id) && m_macs.count(id.mac()) != 0;
 }
 
 void DeviceStore::clear()

@@ -1,15 +1,15 @@
 #pragma once
 
 #include <list>
+#include <unordered_map>
 
-#include <QByteArray>
-#include <QHash>
 #include <QString>
 #include <QVector>
 
 #include "discovery/csingleton.h"
 #include "qpx/qpxmutex.h"
 #include "tarn.h"
+#include "tarn_identity.h"
 
 namespace TarnTool {
 
@@ -44,11 +44,8 @@ public:
     int count();
 
 private:
-    // Field texts stop at their first NUL, so "serial NUL mac" names exactly one pair.
-    static QByteArray keyOf(const TARN_DEVICE_INFO &record);
-    static bool keyOf(const QString &serial, const QString &mac, QByteArray *key);
     using Entry = std::list<TARN_DEVICE_INFO>::iterator;
-    TARN_DEVICE_INFO *lookup(const QByteArray &key);
+    TARN_DEVICE_INFO *lookup(const tarn::DeviceIdentity &id);
     TARN_DEVICE_INFO *lookup(const QString &serial, const QString &mac);
 
     QPX_Mutex m_mutex;
@@ -56,8 +53,8 @@ private:
     // the index below stays valid.
     std::list<TARN_DEVICE_INFO> m_devices;
     // The entries of each identity in arrival order, and how many entries hold each MAC text.
-    QHash<QByteArray, QVector<Entry>> m_entries;
-    QHash<QByteArray, int> m_macs;
+    std::unordered_map<tarn::DeviceIdentity, QVector<Entry>, tarn::DeviceIdentityHash> m_entries;
+    std::unordered_map<std::string, int> m_macs;
 };
 
 } // namespace TarnTool

@@ -1,6 +1,8 @@
 #include "discovery/devicefields.h"
 
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "discovery/deviceinfo.h"
 
@@ -48,14 +50,49 @@ QString macOf(const TARN_DEVICE_INFO &device)
     return fieldText(device.macAddress);
 }
 
+namespace {
+
+std::string fieldBytes(const char *field, std::size_t width)
+{
+    return std::string(field, fieldLength(field, width));
+}
+
+bool latin1Bytes(const QString &text, std::string *out)
+{
+    for (const QChar ch : text) {
+        if (ch.unicode() == 0 || ch.unicode() > 0xFF)
+            return false;
+    }
+    *out = text.toLatin1().toStdString();
+    return true;
+}
+
+} // namespace
+
+tarn::DeviceIdentity identityOf(const TARN_DEVICE_INFO &device)
+{
+    return tarn::DeviceIdentity(fieldBytes(device.serialNumber, sizeof device.serialNumber),
+                                fieldBytes(device.macAddress, sizeof device.macAddress));
+}
+
+bool identityOf(const QString &serial, const QString &mac, tarn::DeviceIdentity *out)
+{
+    std::string s, m;
+    if (!latin1Bytes(serial, &s) || !latin1Bytes(mac, &m))
+        return false;
+    *out = tarn::DeviceIdentity(std::move(s), std::move(m));
+    return true;
+}
+
 bool sameIdentity(const TARN_DEVICE_INFO &device, const QString &serial, const QString &mac)
 {
-    return serialOf(device) == serial && macOf(device) == mac;
+    tarn::DeviceIdentity id;
+    return identityOf(serial, mac, &id) && identityOf(device) == id;
 }
 
 bool sameIdentity(const TARN_DEVICE_INFO &a, const TARN_DEVICE_INFO &b)
 {
-    return sameIdentity(a, serialOf(b), macOf(b));
+    return identityOf(a) == identityOf(b);
 }
 
 bool refersTo(const DeviceInfo &info, const TARN_DEVICE_INFO &device)

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "tarn.h"
+#include "tarn_identity.h"
 
 class DeviceInfo;
 
@@ -43,7 +44,12 @@ QString serialOf(const TARN_DEVICE_INFO &device);
 QString macOf(const TARN_DEVICE_INFO &device);
 
 // Identity is the pair (serial number, MAC address), compared as exact, case-sensitive text: two
-// MAC texts that differ in letter case or separator are two devices.
+// MAC texts that differ in letter case or separator are two devices. The store, the table model
+// and the command line all key their devices by tarn::DeviceIdentity made here.
+tarn::DeviceIdentity identityOf(const TARN_DEVICE_INFO &device);
+// The identity of texts shown in the table or typed in; false when no field could hold them (a
+// NUL or a character outside Latin-1), so they name no device.
+bool identityOf(const QString &serial, const QString &mac, tarn::DeviceIdentity *out);
 bool sameIdentity(const TARN_DEVICE_INFO &device, const QString &serial, const QString &mac);
 bool sameIdentity(const TARN_DEVICE_INFO &a, const TARN_DEVICE_INFO &b);
 // Whether a table record points back to this library record.
