@@ -1,4 +1,5 @@
 #include <QtTest>
+#include <QAbstractItemModelTester>
 
 #include <thread>
 
@@ -13,6 +14,7 @@
 #include "devicelist/deviceinfomodel.h"
 #include "devicelist/devicestore.h"
 #include "devicerecords.h"
+#include "qpx/qpxguard.h"
 #include "discovery/tarnhandler.h"
 #include "toolkit/ctableview.h"
 
@@ -112,11 +114,18 @@ private:
         model()->item(row, model()->columnOf(DeviceInfoModel::IdCheck))->setCheckState(on ? Qt::Checked : Qt::Unchecked);
     }
     static QList<Emission> emissions(const QSignalSpy &spy);
+    // Device events as the library hands them to the page, each followed by the check that the
+    // table and the store still describe the same devices.
+    void login(const TARN_DEVICE_INFO &r) { m_page->onDeviceLogin(r); verifyStoreAgrees(); }
+    void logout(const TARN_DEVICE_INFO &r) { m_page->onDeviceLogout(r); verifyStoreAgrees(); }
+    void update(const TARN_DEVICE_INFO &r) { m_page->onDeviceUpdate(r); verifyStoreAgrees(); }
+    void verifyStoreAgrees();
 
     QScopedPointer<QTemporaryDir> m_dir;
     QScopedPointer<CoverParent> m_parent;
     DeviceDisplayPage *m_page = nullptr;
     QScopedPointer<QSignalSpy> m_spy;
+    QScopedPointer<QAbstractItemModelTester> m_tester;
 };
 
 void TestDeviceDisplayPage::initTestCase()
@@ -140,6 +149,7 @@ void TestDeviceDisplayPage::queuedEventsFromAnotherThread()
     });
     first.join();
     QTRY_COMPARE(queue.pending(), 0);
+    verifyStoreAgrees();
     QCOMPARE(countText(), QStringLiteral("60"));
     // Sorted by serial, the arrival order is reversed: every other departure below leaves a gap.
     m_page->onSortTable(model()->columnOf(DeviceInfoModel::IdSerialNumber));
@@ -165,6 +175,7 @@ void TestDeviceDisplayPage::queuedEventsFromAnotherThread()
     });
     second.join();
     QTRY_COMPARE(queue.pending(), 0);
+    verifyStoreAgrees();
 
     QCOMPARE(model()->rowCount(), 30);
     QCOMPARE(countText(), QStringLiteral("30"));
@@ -199,6 +210,7 @@ void TestDeviceDisplayPage::refreshDropsEventsTakenInBeforeIt()
     QTest::mouseClick(m_page->findChild<QPushButton *>(QStringLiteral("m_btnRefreshDeviceInfo")), Qt::LeftButton);
     QCOMPARE(queue.pending(), 3);
     QTRY_COMPARE(queue.pending(), 0);
+    verifyStoreAgrees();
     QCOMPARE(model()->rowCount(), 0);
     QCOMPARE(DeviceStore::instance()->count(), 0);
     QCOMPARE(countText(), QStringLiteral("0"));
@@ -224,10 +236,12 @@ void TestDeviceDisplayPage::init()
     m_parent->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_parent.data()));
     m_spy.reset(new QSignalSpy(m_page, &DeviceDisplayPage::signalCurrentSelectionModelChange));
+    m_tester.reset(new QAbstractItemModelTester(model(), QAbstractItemModelTester::FailureReportingMode::QtTest));
 }
 
 void TestDeviceDisplayPage::cleanup()
 {
+    m_tester.reset();
     m_spy.reset();
     m_parent.reset();  // deletes the page
     m_page = nullptr;
@@ -246,15 +260,34 @@ QList<Emission> TestDeviceDisplayPage::emissions(const QSignalSpy &spy)
     return out;
 }
 
+// One row per stored device, each showing what the store holds for it. (Rows may be sorted, so the
+// store's arrival order and the row numbers are not compared.)
+void TestDeviceDisplayPage::verifyStoreAgrees()
+{
+    DeviceStore &store = *DeviceStore::instance();
+    QPX_Guard guard(store.mutex());
+    QCOMPARE(model()->rowCount(), store.count());
+    for (int row = 0; row < model()->rowCount(); ++row) {
+        const QString serial = cell(row, DeviceInfoModel::IdSerialNumber);
+        const QString mac = cell(row, DeviceInfoModel::IdMac);
+        TARN_DEVICE_INFO stored;
+        QVERIFY2(store.get(serial, mac, &stored), qPrintable(serial));
+        QCOMPARE(model()->findRow(serial, mac), row);
+        QCOMPARE(cell(row, DeviceInfoModel::IdIPv4Address), TARN::fieldText(stored.ipv4Address));
+        QCOMPARE(cell(row, DeviceInfoModel::IdActivate),
+                 stored.activationState != 0 ? QStringLiteral("Not activated") : QStringLiteral("Activated"));
+    }
+}
+
 void TestDeviceDisplayPage::devicesComeChangeAndGo()
 {
     const TARN_DEVICE_INFO a = make(QStringLiteral("SN-A"), QStringLiteral("02-00-00-00-00-0a"), QStringLiteral("10.0.0.1"));
     const TARN_DEVICE_INFO b = make(QStringLiteral("SN-B"), QStringLiteral("02-00-00-00-00-0b"), QStringLiteral("10.0.0.2"));
-    m_page->onDeviceLogin(a);
+    login(a);
     // The first row's check box counts as a change: the panel hears that nothing is checked.
     QCOMPARE(emissions(*m_spy), QList<Emission> {Emission(MODIFY_SINGLE, {})});
     m_spy->clear();
-    m_page->onDeviceLogin(b);
+    login(b);
     QCOMPARE(m_spy->count(), 0);
     QCOMPARE(countText(), QStringLiteral("2"));
     QCOMPARE(model()->rowCount(), 2);
@@ -262,7 +295,7 @@ void TestDeviceDisplayPage::devicesComeChangeAndGo()
 
     TARN_DEVICE_INFO changed = b;
     TARN::setFieldText(changed.ipv4Address, QStringLiteral("10.0.0.99"));
-    m_page->onDeviceUpdate(changed);
+    update(changed);
     QCOMPARE(cell(1, DeviceInfoModel::IdIPv4Address), QStringLiteral("10.0.0.99"));
     TARN_DEVICE_INFO stored;
     QVERIFY(DeviceStore::instance()->get(QStringLiteral("SN-B"), QStringLiteral("02-00-00-00-00-0b"), &stored));
@@ -270,7 +303,7 @@ void TestDeviceDisplayPage::devicesComeChangeAndGo()
     QCOMPARE(countText(), QStringLiteral("2"));
     QCOMPARE(m_spy->count(), 0);
 
-    m_page->onDeviceLogout(a);
+    logout(a);
     QCOMPARE(countText(), QStringLiteral("1"));
     QCOMPARE(cell(0, DeviceInfoModel::IdSerialNumber), QStringLiteral("SN-B"));
     QCOMPARE(cell(0, DeviceInfoModel::IdNumber), QStringLiteral("001"));
@@ -279,21 +312,21 @@ void TestDeviceDisplayPage::devicesComeChangeAndGo()
 
     // Unknown devices change nothing.
     const TARN_DEVICE_INFO stranger = make(QStringLiteral("SN-X"), QStringLiteral("02-00-00-00-00-0f"));
-    m_page->onDeviceUpdate(stranger);
-    m_page->onDeviceLogout(stranger);
+    update(stranger);
+    logout(stranger);
     QCOMPARE(model()->rowCount(), 1);
     QCOMPARE(DeviceStore::instance()->count(), 1);
 }
 
 void TestDeviceDisplayPage::duplicateMacIsDropped()
 {
-    m_page->onDeviceLogin(make(QStringLiteral("SN1"), QStringLiteral("02-00-00-00-00-01"), QStringLiteral("10.0.0.1")));
-    m_page->onDeviceLogin(make(QStringLiteral("SN2"), QStringLiteral("02-00-00-00-00-01"), QStringLiteral("10.0.0.2")));
-    m_page->onDeviceLogin(make(QStringLiteral("SN1"), QStringLiteral("02-00-00-00-00-01"), QStringLiteral("10.0.0.3")));
+    login(make(QStringLiteral("SN1"), QStringLiteral("02-00-00-00-00-01"), QStringLiteral("10.0.0.1")));
+    login(make(QStringLiteral("SN2"), QStringLiteral("02-00-00-00-00-01"), QStringLiteral("10.0.0.2")));
+    login(make(QStringLiteral("SN1"), QStringLiteral("02-00-00-00-00-01"), QStringLiteral("10.0.0.3")));
     QCOMPARE(model()->rowCount(), 1);
     QCOMPARE(cell(0, DeviceInfoModel::IdIPv4Address), QStringLiteral("10.0.0.1"));
     // Another spelling of the same MAC is another device.
-    m_page->onDeviceLogin(make(QStringLiteral("SN2"), QStringLiteral("02:00:00:00:00:01"), QStringLiteral("10.0.0.4")));
+    login(make(QStringLiteral("SN2"), QStringLiteral("02:00:00:00:00:01"), QStringLiteral("10.0.0.4")));
     QCOMPARE(model()->rowCount(), 2);
     QCOMPARE(countText(), QStringLiteral("2"));
     QCOMPARE(DeviceStore::instance()->count(), 2);
@@ -301,8 +334,8 @@ void TestDeviceDisplayPage::duplicateMacIsDropped()
 
 void TestDeviceDisplayPage::checkingClassifiesTheSet()
 {
-    m_page->onDeviceLogin(make(QStringLiteral("SN-NEW"), QStringLiteral("02-00-00-00-00-01"), QStringLiteral("10.0.0.1"), TARN_NOT_ACTIVATED));
-    m_page->onDeviceLogin(make(QStringLiteral("SN-OLD"), QStringLiteral("02-00-00-00-00-02"), QStringLiteral("10.0.0.2"), TARN_ACTIVATED));
+    login(make(QStringLiteral("SN-NEW"), QStringLiteral("02-00-00-00-00-01"), QStringLiteral("10.0.0.1"), TARN_NOT_ACTIVATED));
+    login(make(QStringLiteral("SN-OLD"), QStringLiteral("02-00-00-00-00-02"), QStringLiteral("10.0.0.2"), TARN_ACTIVATED));
     m_spy->clear();
 
     setChecked(0, true);
@@ -336,10 +369,10 @@ void TestDeviceDisplayPage::checkingClassifiesTheSet()
 
 void TestDeviceDisplayPage::batchesAndUnusualStates()
 {
-    m_page->onDeviceLogin(make(QStringLiteral("SN1"), QStringLiteral("02-00-00-00-00-01"), QStringLiteral("10.0.0.1"), TARN_NOT_ACTIVATED));
-    m_page->onDeviceLogin(make(QStringLiteral("SN2"), QStringLiteral("02-00-00-00-00-02"), QStringLiteral("10.0.0.2"), TARN_NOT_ACTIVATED));
-    m_page->onDeviceLogin(make(QStringLiteral("SN3"), QStringLiteral("02-00-00-00-00-03"), QStringLiteral("10.0.0.3"), TARN_ACTIVATED));
-    m_page->onDeviceLogin(make(QStringLiteral("SN4"), QStringLiteral("02-00-00-00-00-04"), QStringLiteral("10.0.0.4"), TARN_ACTIVATED));
+    login(make(QStringLiteral("SN1"), QStringLiteral("02-00-00-00-00-01"), QStringLiteral("10.0.0.1"), TARN_NOT_ACTIVATED));
+    login(make(QStringLiteral("SN2"), QStringLiteral("02-00-00-00-00-02"), QStringLiteral("10.0.0.2"), TARN_NOT_ACTIVATED));
+    login(make(QStringLiteral("SN3"), QStringLiteral("02-00-00-00-00-03"), QStringLiteral("10.0.0.3"), TARN_ACTIVATED));
+    login(make(QStringLiteral("SN4"), QStringLiteral("02-00-00-00-00-04"), QStringLiteral("10.0.0.4"), TARN_ACTIVATED));
     setChecked(0, true);
     setChecked(1, true);
     m_spy->clear();
@@ -376,7 +409,7 @@ void TestDeviceDisplayPage::offlineRenumbersAndRecounts()
     QVector<TARN_DEVICE_INFO> records;
     for (const char *serial : {"SN-B", "SN-C", "SN-A"}) {
         records.append(make(QLatin1String(serial), QStringLiteral("02-00-00-00-00-%1").arg(records.size())));
-        m_page->onDeviceLogin(records.last());
+        login(records.last());
     }
     m_page->onSortTable(model()->columnOf(DeviceInfoModel::IdSerialNumber));
     QCOMPARE(cell(0, DeviceInfoModel::IdSerialNumber), QStringLiteral("SN-A"));
@@ -384,14 +417,14 @@ void TestDeviceDisplayPage::offlineRenumbersAndRecounts()
     setChecked(2, true);  // SN-C
     m_spy->clear();
 
-    m_page->onDeviceLogout(records[2]);  // SN-A, shown first
+    logout(records[2]);  // SN-A, shown first
     QCOMPARE(cell(0, DeviceInfoModel::IdSerialNumber), QStringLiteral("SN-B"));
     QCOMPARE(cell(0, DeviceInfoModel::IdNumber), QStringLiteral("001"));
     QCOMPARE(cell(1, DeviceInfoModel::IdNumber), QStringLiteral("002"));
     QCOMPARE(countText(), QStringLiteral("2"));
     // Recounted even though the checked count did not change.
     QCOMPARE(emissions(*m_spy), QList<Emission> {Emission(MODIFY_BATCH, {"SN-B", "SN-C"})});
-    m_page->onDeviceLogout(records[0]);
+    logout(records[0]);
     QCOMPARE(emissions(*m_spy).last(), Emission(MODIFY_SINGLE, {"SN-C"}));
 }
 
@@ -399,8 +432,8 @@ void TestDeviceDisplayPage::refreshWhileChecked()
 {
     TARN::TarnHandler handler(fake::library);
     m_page->setDiscoveryHandler(&handler);
-    m_page->onDeviceLogin(make(QStringLiteral("SN1"), QStringLiteral("02-00-00-00-00-01")));
-    m_page->onDeviceLogin(make(QStringLiteral("SN2"), QStringLiteral("02-00-00-00-00-02")));
+    login(make(QStringLiteral("SN1"), QStringLiteral("02-00-00-00-00-01")));
+    login(make(QStringLiteral("SN2"), QStringLiteral("02-00-00-00-00-02")));
     setChecked(0, true);
     setChecked(1, true);
     m_spy->clear();
@@ -413,7 +446,7 @@ void TestDeviceDisplayPage::refreshWhileChecked()
     QVERIFY(!exportButton()->isEnabled());
 
     // Devices answering again refill the table; the first check after a refresh emits.
-    m_page->onDeviceLogin(make(QStringLiteral("SN2"), QStringLiteral("02-00-00-00-00-02")));
+    login(make(QStringLiteral("SN2"), QStringLiteral("02-00-00-00-00-02")));
     QCOMPARE(countText(), QStringLiteral("1"));
     setChecked(0, true);
     QCOMPARE(emissions(*m_spy).last(), Emission(MODIFY_SINGLE, {"SN2"}));
@@ -421,8 +454,8 @@ void TestDeviceDisplayPage::refreshWhileChecked()
 
 void TestDeviceDisplayPage::resultsRedrawFromTheStore()
 {
-    m_page->onDeviceLogin(make(QStringLiteral("SN1"), QStringLiteral("02-00-00-00-00-01"), QStringLiteral("10.0.0.1"), TARN_NOT_ACTIVATED));
-    m_page->onDeviceLogin(make(QStringLiteral("SN2"), QStringLiteral("02-00-00-00-00-02"), QStringLiteral("10.0.0.2"), TARN_NOT_ACTIVATED));
+    login(make(QStringLiteral("SN1"), QStringLiteral("02-00-00-00-00-01"), QStringLiteral("10.0.0.1"), TARN_NOT_ACTIVATED));
+    login(make(QStringLiteral("SN2"), QStringLiteral("02-00-00-00-00-02"), QStringLiteral("10.0.0.2"), TARN_NOT_ACTIVATED));
     DeviceStore &store = *DeviceStore::instance();
     TARN_NETWORK_PARAMS params;
     for (const char *serial : {"SN1", "SN2"}) {
@@ -457,28 +490,38 @@ void TestDeviceDisplayPage::doubleClick_data()
 {
     QTest::addColumn<QString>("address");
     QTest::addColumn<int>("httpPort");
+    QTest::addColumn<QString>("portText");  // written over the port cell when not empty
     QTest::addColumn<int>("column");
     QTest::addColumn<QString>("opened");
-    QTest::newRow("address") << "10.0.0.5" << 8080 << int(DeviceInfoModel::IdIPv4Address) << "http://10.0.0.5:8080";
-    QTest::newRow("N/A opens port 80") << "10.0.0.5" << 0 << int(DeviceInfoModel::IdIPv4Address) << "http://10.0.0.5:80";
-    QTest::newRow("another column") << "10.0.0.5" << 80 << int(DeviceInfoModel::IdSerialNumber) << "";
-    QTest::newRow("mask column") << "10.0.0.5" << 80 << int(DeviceInfoModel::IdIPv4Mask) << "";
-    QTest::newRow("not an address") << "evil.example" << 80 << int(DeviceInfoModel::IdIPv4Address) << "";
-    QTest::newRow("address with a path") << "1.2.3.4/x?y" << 80 << int(DeviceInfoModel::IdIPv4Address) << "";
-    QTest::newRow("empty") << "" << 80 << int(DeviceInfoModel::IdIPv4Address) << "";
+    const int ip = DeviceInfoModel::IdIPv4Address;
+    QTest::newRow("address") << "10.0.0.5" << 8080 << "" << ip << "http://10.0.0.5:8080";
+    QTest::newRow("N/A opens port 80") << "10.0.0.5" << 0 << "" << ip << "http://10.0.0.5:80";
+    QTest::newRow("lowest port") << "10.0.0.5" << 1 << "" << ip << "http://10.0.0.5:1";
+    QTest::newRow("highest port") << "10.0.0.5" << 65535 << "" << ip << "http://10.0.0.5:65535";
+    QTest::newRow("port past the range") << "10.0.0.5" << 80 << "65536" << ip << "http://10.0.0.5:80";
+    QTest::newRow("negative port") << "10.0.0.5" << 80 << "-8080" << ip << "http://10.0.0.5:80";
+    QTest::newRow("port with text") << "10.0.0.5" << 80 << "81/x" << ip << "http://10.0.0.5:80";
+    QTest::newRow("another column") << "10.0.0.5" << 80 << "" << int(DeviceInfoModel::IdSerialNumber) << "";
+    QTest::newRow("mask column") << "10.0.0.5" << 80 << "" << int(DeviceInfoModel::IdIPv4Mask) << "";
+    QTest::newRow("not an address") << "evil.example" << 80 << "" << ip << "";
+    QTest::newRow("address with a path") << "1.2.3.4/x?y" << 80 << "" << ip << "";
+    QTest::newRow("empty") << "" << 80 << "" << ip << "";
 }
 
 void TestDeviceDisplayPage::doubleClick()
 {
     QFETCH(QString, address);
     QFETCH(int, httpPort);
+    QFETCH(QString, portText);
     QFETCH(int, column);
     QFETCH(QString, opened);
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
     TARN_DEVICE_INFO r = make(QStringLiteral("SN1"), QStringLiteral("02-00-00-00-00-01"), address);
     r.httpPort = quint16(httpPort);
-    m_page->onDeviceLogin(r);
+    login(r);
+    if (!portText.isEmpty())
+        model()->item(0, model()->columnOf(DeviceInfoModel::IdHttpPort))->setText(portText);
 
     const QModelIndex index = model()->index(0, model()->columnOf(column));
     const QPoint centre = table()->visualRect(index).center();
@@ -529,9 +572,9 @@ void TestDeviceDisplayPage::headerDragging()
 
 void TestDeviceDisplayPage::exportSeam()
 {
-    m_page->onDeviceLogin(make(QStringLiteral("SN1"), QStringLiteral("02-00-00-00-00-01")));
-    m_page->onDeviceLogin(make(QStringLiteral("SN2"), QStringLiteral("02-00-00-00-00-02")));
-    m_page->onDeviceLogin(make(QStringLiteral("SN3"), QStringLiteral("02-00-00-00-00-03")));
+    login(make(QStringLiteral("SN1"), QStringLiteral("02-00-00-00-00-01")));
+    login(make(QStringLiteral("SN2"), QStringLiteral("02-00-00-00-00-02")));
+    login(make(QStringLiteral("SN3"), QStringLiteral("02-00-00-00-00-03")));
     setChecked(0, true);
     setChecked(2, true);
     QVERIFY(exportButton()->isEnabled());
@@ -577,7 +620,7 @@ void TestDeviceDisplayPage::exportSeam()
 
 void TestDeviceDisplayPage::hoverCursor()
 {
-    m_page->onDeviceLogin(make(QStringLiteral("SN1"), QStringLiteral("02-00-00-00-00-01")));
+    login(make(QStringLiteral("SN1"), QStringLiteral("02-00-00-00-00-01")));
     QWidget *viewport = table()->viewport();
     const QPoint onAddress = table()->visualRect(model()->index(0, model()->columnOf(DeviceInfoModel::IdIPv4Address))).center();
     const QPoint onSerial = table()->visualRect(model()->index(0, model()->columnOf(DeviceInfoModel::IdSerialNumber))).center();

@@ -1,4 +1,5 @@
 #include <QtTest>
+#include <QAbstractItemModelTester>
 
 #include "devicelist/cipstandarditem.h"
 #include "devicelist/deviceinfomodel.h"
@@ -142,6 +143,7 @@ void TestDeviceInfoModel::cellTexts()
     case 6: r.channelCount = value; break;
     }
     DeviceInfoModel model(nullptr, m_dir->filePath(QStringLiteral("ColumnConfig.xml")));
+    const QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     model.addDevice(&r);
     QCOMPARE(cell(model, 0, id), expected);
 
@@ -162,6 +164,7 @@ void TestDeviceInfoModel::cellTexts()
 void TestDeviceInfoModel::newRowLooks()
 {
     DeviceInfoModel model(nullptr, m_dir->filePath(QStringLiteral("ColumnConfig.xml")));
+    const QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     TARN_DEVICE_INFO r = make(QStringLiteral("SN1"), QStringLiteral("02-00-00-00-00-01"));
     r.activationState = TARN_NOT_ACTIVATED;
     model.addDevice(&r);
@@ -194,6 +197,7 @@ void TestDeviceInfoModel::newRowLooks()
 void TestDeviceInfoModel::updateRewritesTextsButNotItems()
 {
     DeviceInfoModel model(nullptr, m_dir->filePath(QStringLiteral("ColumnConfig.xml")));
+    const QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     TARN_DEVICE_INFO r = make(QStringLiteral("SN1"), QStringLiteral("02-00-00-00-00-01"));
     r.ipv6Valid = 0;
     model.addDevice(&r);
@@ -215,6 +219,7 @@ void TestDeviceInfoModel::updateRewritesTextsButNotItems()
 void TestDeviceInfoModel::identityIsExactText()
 {
     DeviceInfoModel model(nullptr, m_dir->filePath(QStringLiteral("ColumnConfig.xml")));
+    const QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     TARN_DEVICE_INFO a = make(QStringLiteral("SN"), QStringLiteral("02-00-00-00-00-0a"), QStringLiteral("10.0.0.1"));
     TARN_DEVICE_INFO b = make(QStringLiteral("SN"), QStringLiteral("02-00-00-00-00-0A"), QStringLiteral("10.0.0.2"));
     TARN_DEVICE_INFO c = make(QStringLiteral("SN"), QStringLiteral("02:00:00:00:00:0a"), QStringLiteral("10.0.0.3"));
@@ -240,6 +245,7 @@ void TestDeviceInfoModel::identityIsExactText()
 void TestDeviceInfoModel::nullAndUnknownRecords()
 {
     DeviceInfoModel model(nullptr, m_dir->filePath(QStringLiteral("ColumnConfig.xml")));
+    const QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     model.addDevice(nullptr);
     QCOMPARE(model.rowCount(), 0);
     for (int i = 1; i <= 3; ++i) {
@@ -282,6 +288,7 @@ void TestDeviceInfoModel::addressSorting()
     QFETCH(QStringList, addresses);
     QFETCH(QStringList, ascending);
     DeviceInfoModel model(nullptr, m_dir->filePath(QStringLiteral("ColumnConfig.xml")));
+    const QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     for (int i = 0; i < addresses.size(); ++i) {
         const TARN_DEVICE_INFO r = make(QStringLiteral("SN%1").arg(i), QStringLiteral("02-00-00-00-00-%1").arg(i), addresses.at(i));
         model.addDevice(&r);
@@ -313,6 +320,7 @@ void TestDeviceInfoModel::sortKeyStaysInsideTheText()
 void TestDeviceInfoModel::removalRenumbersDisplayedRows()
 {
     DeviceInfoModel model(nullptr, m_dir->filePath(QStringLiteral("ColumnConfig.xml")));
+    const QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     const QStringList serials {QStringLiteral("SN-B"), QStringLiteral("SN-C"), QStringLiteral("SN-A")};
     QVector<TARN_DEVICE_INFO> records;
     for (int i = 0; i < serials.size(); ++i) {
@@ -334,6 +342,7 @@ void TestDeviceInfoModel::removalRenumbersDisplayedRows()
 void TestDeviceInfoModel::lookupFollowsRowsMovedBehindItsBack()
 {
     DeviceInfoModel model(nullptr, m_dir->filePath(QStringLiteral("ColumnConfig.xml")));
+    const QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QVector<TARN_DEVICE_INFO> records;
     for (int i = 0; i < 6; ++i) {
         records.append(make(QStringLiteral("SN%1").arg(5 - i), QStringLiteral("02-00-00-00-00-0%1").arg(i)));
@@ -365,6 +374,7 @@ void TestDeviceInfoModel::defaultLayout()
     const QString path = m_dir->filePath(QStringLiteral("ColumnConfig.xml"));
     QVERIFY(QFile::copy(built, path));
     DeviceInfoModel model(nullptr, path);
+    const QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QVERIFY(model.loadColumnConfig());
     for (int id = 0; id < DeviceInfoModel::ColumnIdCount; ++id)
         QCOMPARE(model.columnOf(id), id);
@@ -396,6 +406,7 @@ void TestDeviceInfoModel::badLayoutStillGivesDistinctColumns()
     if (exists)
         path = writeConfig(content);
     DeviceInfoModel model(nullptr, path);
+    const QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QSet<int> columns;
     for (int id = 0; id < DeviceInfoModel::ColumnIdCount; ++id) {
         const int c = model.columnOf(id);
@@ -417,6 +428,7 @@ void TestDeviceInfoModel::columnsFollowTheFile()
     std::swap(layout[4], layout[9]);  // address and serial number change places
     const QString path = writeConfig(layoutOf(layout));
     DeviceInfoModel model(nullptr, path);
+    const QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QCOMPARE(model.columnOf(DeviceInfoModel::IdIPv4Address), 9);
     QCOMPARE(model.columnOf(DeviceInfoModel::IdSerialNumber), 4);
     const TARN_DEVICE_INFO r = make(QStringLiteral("SN1"), QStringLiteral("02-00-00-00-00-01"), QStringLiteral("10.1.2.3"));
@@ -455,6 +467,7 @@ void TestDeviceInfoModel::dragRewritesIndexValues()
     QFETCH(QVector<int>, expected);
     const QString path = writeConfig(layoutOf(identity()));
     DeviceInfoModel model(nullptr, path);
+    const QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     model.moveColumn(-7, from, to);
     QCOMPARE(indexValues(path), expected);
     // Saved as GB2312, and the columns in memory stay where they were.
@@ -472,6 +485,7 @@ void TestDeviceInfoModel::dragAfterRepairWritesAFullLayout()
 {
     const QString path = writeConfig(layoutOf({1, 1, 1}));
     DeviceInfoModel model(nullptr, path);
+    const QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     model.moveColumn(0, 3, 6);
     QVector<int> values = indexValues(path);
     QCOMPARE(values.size(), int(DeviceInfoModel::ColumnIdCount));

@@ -86,6 +86,26 @@ void TestDeviceStore::macLookup()
     QVERIFY(store.containsMac(QStringLiteral("02-aa-00-00-00-01")));
     store.remove(a);
     QVERIFY(!store.containsMac(QStringLiteral("02-aa-00-00-00-01")));
+
+    // A text that no field could hold names no device, even where converting it to Latin-1 would
+    // give a stored text: U+4E00 becomes '?', and a NUL would end the field early.
+    const TARN_DEVICE_INFO odd = make(QStringLiteral("SN?"), QStringLiteral("02-aa-00-00-00-0?"));
+    store.add(odd);
+    const QString wideMac = QStringLiteral("02-aa-00-00-00-0") + QChar(0x4E00);
+    QVERIFY(store.containsMac(QStringLiteral("02-aa-00-00-00-0?")));
+    QVERIFY(!store.containsMac(wideMac));
+    QVERIFY(!store.containsMac(QStringLiteral("02-aa-00-00-00-0?") + QChar(0)));
+    TARN_DEVICE_INFO out;
+    QVERIFY(store.get(QStringLiteral("SN?"), QStringLiteral("02-aa-00-00-00-0?"), &out));
+    QVERIFY(!store.get(QStringLiteral("SN?"), wideMac, &out));
+    QVERIFY(!store.get(QStringLiteral("SN") + QChar(0x4E00), QStringLiteral("02-aa-00-00-00-0?"), &out));
+    QVERIFY(!store.setActivated(QStringLiteral("SN?"), wideMac, TARN_NOT_ACTIVATED));
+    QCOMPARE(store.find(QStringLiteral("SN?"), wideMac), -1);
+    // Latin-1 texts beyond ASCII are texts like any other.
+    const TARN_DEVICE_INFO latin = make(QStringLiteral("SN\u00e9"), QStringLiteral("02-aa-00-00-00-0\u00e9"));
+    store.add(latin);
+    QVERIFY(store.containsMac(QStringLiteral("02-aa-00-00-00-0\u00e9")));
+    QCOMPARE(store.find(QStringLiteral("SN\u00e9"), QStringLiteral("02-aa-00-00-00-0\u00e9")), 1);
 }
 
 void TestDeviceStore::netParamCopies()
