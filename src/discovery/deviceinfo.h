@@ -1,8 +1,5 @@
 #pragma once
 
-#include <cstring>
-
-#include <QDataStream>
 #include <QMetaType>
 #include <QString>
 #include <QVector>
@@ -36,38 +33,15 @@ enum ModifyPage {
     MIXED_BATCH = 4     // several devices, some activated and some not
 };
 
-// The library record is a C struct that the meta-type system would default-construct without
-// initialising. Records made by the meta-type system are therefore zero-filled, and copies take
-// all 500 bytes, reserved ones included.
-namespace QtMetaTypePrivate {
+// The library record is a C struct that Qt's default helpers would create without initialising.
+// It is registered by hand instead: records made by the meta-type system are zero-filled, copies
+// take all 500 bytes, reserved ones included, and streaming writes and reads the 500 bytes.
 template <>
-struct QMetaTypeFunctionHelper<TARN_DEVICE_INFO, true>
+struct QMetaTypeId<TARN_DEVICE_INFO>
 {
-    static void Destruct(void *) {}
-    static void *Construct(void *where, const void *copy)
-    {
-        if (copy)
-            std::memcpy(where, copy, sizeof(TARN_DEVICE_INFO));
-        else
-            std::memset(where, 0, sizeof(TARN_DEVICE_INFO));
-        return where;
-    }
-    static void Save(QDataStream &stream, const void *t)
-    {
-        stream.writeRawData(static_cast<const char *>(t), int(sizeof(TARN_DEVICE_INFO)));
-    }
-    static void Load(QDataStream &stream, void *t)
-    {
-        if (stream.readRawData(static_cast<char *>(t), int(sizeof(TARN_DEVICE_INFO)))
-            != int(sizeof(TARN_DEVICE_INFO))) {
-            std::memset(t, 0, sizeof(TARN_DEVICE_INFO));
-            stream.setStatus(QDataStream::ReadPastEnd);
-        }
-    }
+    enum { Defined = 1 };
+    static int qt_metatype_id();
 };
-} // namespace QtMetaTypePrivate
-
-Q_DECLARE_METATYPE(TARN_DEVICE_INFO)
 Q_DECLARE_METATYPE(DeviceInfo)
 Q_DECLARE_METATYPE(ModifyPage)
 

@@ -107,6 +107,22 @@ void TestDeviceInfo::metaTypeCopyKeepsEveryByte()
     QCOMPARE(std::memcmp(variant.constData(), &source, 500), 0);
     const TARN_DEVICE_INFO back = variant.value<TARN_DEVICE_INFO>();
     QCOMPARE(std::memcmp(&back, &source, 500), 0);
+    QCOMPARE(qMetaTypeId<TARN_DEVICE_INFO>(), id);
+
+    // Streamed as its 500 bytes; a stream cut short leaves a zero-filled record and says so.
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    QVERIFY(QMetaType::save(out, id, &source));
+    QCOMPARE(bytes.size(), 500);
+    TARN_DEVICE_INFO loaded = patterned();
+    std::memset(&loaded, 0x11, sizeof loaded);
+    QDataStream in(bytes);
+    QVERIFY(QMetaType::load(in, id, &loaded));
+    QCOMPARE(std::memcmp(&loaded, &source, 500), 0);
+    QDataStream shortIn(bytes.left(499));
+    QMetaType::load(shortIn, id, &loaded);
+    QCOMPARE(shortIn.status(), QDataStream::ReadPastEnd);
+    QCOMPARE(std::count(reinterpret_cast<const char *>(&loaded), reinterpret_cast<const char *>(&loaded) + 500, 0), 500L);
 }
 
 void TestDeviceInfo::metaTypeDefaultIsZeroFilled()
