@@ -1,5 +1,7 @@
 #include "devicetable.h"
 
+#include <set>
+
 #include <arpa/inet.h>
 
 #include "core/log.h"
@@ -86,7 +88,7 @@ void DeviceTable::onHello(const wire::Hello &hello, std::uint32_t source, bool s
         return;
     if (strict && !passesStrictFilter(hello.device))
         return;
-    const Key key = mac;
+    const Key key(hello.device.serial, mac);
     const std::uint64_t helloOrder = order(hello.boot, hello.seq);
     // Copies, replays and duplicates from a second interface are dropped before any signature check.
     if (isStale(key, helloOrder)) {
@@ -94,8 +96,7 @@ void DeviceTable::onHello(const wire::Hello &hello, std::uint32_t source, bool s
         return;
     }
     auto it = m_devices.find(key);
-    const bool sameCertificate = it != m_devices.end() && it->second.certificate == hello.certificate
-        && it->second.device.serial == hello.device.serial;
+    const bool sameCertificate = it != m_devices.end() && it->second.certificate == hello.certificate;
     if (!(sameCertificate ? m_verifier.signedBy(hello.signature, hello.certificate, source)
                           : m_verifier.verified(hello.certificate, hello.device.serial, mac, hello.signature, source)))
         return;
@@ -132,9 +133,12 @@ void DeviceTable::onHello(const wire::Hello &hello, std::uint32_t source, bool s
 
 void DeviceTable::onBye(const wire::Bye &bye, std::uint32_t source)
 {
-    const Key key = wire::normaliseMac(bye.mac);
+    const std::string mac = wire::normaliseMac(bye.mac);
+    if (mac.empty())
+        return;
+    const Key key(bye.serial, mac);
     const auto it = m_devices.find(key);
-    if (it == m_devices.end() || it->second.device.serial != bye.serial)
+    if (it == m_devices.end())
         return;
     const std::uint64_t byeOrder = order(bye.boot, bye.seq);
     if (byeOrder <= it->second.order) {
@@ -166,11 +170,12 @@ void DeviceTable::expire(Clock::time_point now)
 std::string DeviceTable::knownMacs(std::size_t max) const
 {
     std::string known;
-    std::size_t named = 0;
+    std::set<std::string> named;
     for (const auto &entry : m_devices) {
-        if (named++ == max)
+        if (named.size() == max)
             break;
-        known += entry.first;
+        if (named.insert(entry.first.mac()).second)
+            known += entry.first.mac();
     }
     return known;
 }

@@ -2,7 +2,9 @@
 
 // The devices the library knows: arrivals, updates and departures from signed announcements, in
 // the order each device announced them, and expiry of devices that fell silent. Devices that left
-// keep their last order, so a replay of their announcements cannot bring them back. Not
+// keep their last order, so a replay of their announcements cannot bring them back. A device is
+// its serial and MAC together: a certified announcement with a known MAC and another serial is
+// another device, and the one that had the MAC leaves by its goodbye or by expiry. Not
 // thread-safe: the library calls it under its lock.
 
 #include <cstdint>
@@ -12,6 +14,7 @@
 #include <utility>
 
 #include "core/wire.h"
+#include "tarn_identity.h"
 #include "verifier.h"
 
 namespace tarn {
@@ -37,12 +40,13 @@ public:
     // Devices silent for three announcement intervals and a grace go offline.
     void expire(Clock::time_point now);
 
-    // Normalised MACs of known devices, concatenated, at most `max` of them: what an inquiry names.
+    // Normalised MACs of known devices, each once, concatenated, at most `max` of them: what an
+    // inquiry names.
     std::string knownMacs(std::size_t max) const;
     std::size_t size() const { return m_devices.size(); }
 
 private:
-    using Key = std::string;  // normalised MAC
+    using Key = DeviceIdentity;
 
     struct Known
     {
