@@ -52,7 +52,8 @@ bool validText(const char *text, std::size_t max)
     if (!text)
         return false;
     const std::size_t n = strnlen(text, max + 1);
-    return n > 0 && n <= max && wire::isPrintable(std::string(text, n));
+    // Checked in place: the text may be a security code, and a copy would be freed unwiped.
+    return n > 0 && n <= max && wire::isPrintable(std::string_view(text, n));
 }
 
 // A text field that may fill its whole width without a terminator.
