@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sodium.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,10 +76,11 @@ bool readKeyFile(const std::string &path, std::string &text)
     if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxKeyFile)
         n = read(fd, buffer, sizeof buffer);
     close(fd);
-    if (n < 0 || n > kMaxKeyFile)
-        return false;
-    text.assign(buffer, std::size_t(n));
-    return true;
+    const bool fits = n >= 0 && n <= kMaxKeyFile;
+    if (fits)
+        text.assign(buffer, std::size_t(n));
+    sodium_memzero(buffer, sizeof buffer);  // the file holds a reset key
+    return fits;
 }
 
 wire::Target serialTarget(const char *serialNumber)
@@ -204,7 +206,9 @@ int TARN_ResetPasswd(const char *serialNumber, const TARN_RESET_PARAM *request)
 {
     if (!tarn::validText(serialNumber, tarn::wire::SerialMax) || !request)
         return tarn::fail(TARN_ERR_BAD_ARGUMENT);
+    // A reset key lets anyone who holds it reset the device: its copies are wiped like a password.
     std::string keyText;
+    const tarn::seal::Wiped wipeKeyText(keyText);
     if (request->keyFilePath[0] != '\0') {
         if (!tarn::readKeyFile(tarn::boundedText(request->keyFilePath, sizeof request->keyFilePath), keyText))
             return tarn::fail(TARN_ERR_KEY_FILE);
@@ -218,14 +222,15 @@ int TARN_ResetPasswd(const char *serialNumber, const TARN_RESET_PARAM *request)
     if (request->password[0] == '\0')
         return tarn::fail(TARN_ERR_BAD_ARGUMENT);
     // Text that cannot even be a signature cannot be the maker's key: no need to ask the device.
-    const auto key = tarn::recovery::parseKeyText(keyText);
+    auto key = tarn::recovery::parseKeyText(keyText);
     if (!key)
         return tarn::fail(TARN_ERR_KEY_REFUSED);
+    const tarn::seal::Wiped wipeKey(*key);
     tarn::wire::OperationBody body;
     body.kind = tarn::wire::OperationBody::ResetWithKey;
     body.password = tarn::boundedText(request->password, sizeof request->password);
     body.resetCameras = request->resetIpc != 0;
-    body.key = *key;
+    body.key.swap(*key);
     return tarn::done(Library::get().operate(tarn::serialTarget(serialNumber), std::move(body)));
 }
 

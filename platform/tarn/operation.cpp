@@ -40,19 +40,6 @@ int deviceCode(int code)
     }
 }
 
-// Wipes a string in place when the scope ends, by whichever path.
-class Wiped
-{
-public:
-    explicit Wiped(std::string &text) : m_text(text) {}
-    ~Wiped() { seal::wipe(m_text); }
-    Wiped(const Wiped &) = delete;
-    Wiped &operator=(const Wiped &) = delete;
-
-private:
-    std::string &m_text;
-};
-
 std::string targetText(const wire::Target &target)
 {
     return target.serial.empty() ? target.mac : target.serial;
@@ -155,7 +142,7 @@ int Operation::exchange(std::string *data)
                                 seal::binding(id, challenge.nonce));
     if (!key)
         return TARN_ERR_DEVICE_FAILED;  // a key no device could have: nothing to talk to
-    const Wiped wipeKey(*key);
+    const seal::Wiped wipeKey(*key);
     const std::string target = targetText(m_target);
     wire::Operation operation;
     operation.id = id;
