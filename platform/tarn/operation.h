@@ -20,6 +20,7 @@
 
 namespace tarn {
 
+// What the network thread hands over to an operation waiting on the caller's thread.
 struct Pending
 {
     std::uint32_t id = 0;
