@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <sodium.h>
 
+#include "seal.h"
 #include "wire.h"
 
 namespace tarn::recovery {
@@ -240,7 +241,10 @@ std::string makeKey(const KeyRequest &request, const std::string &signingSecret)
 
 std::optional<std::string> parseKeyText(const std::string &text)
 {
+    // The key lets anyone who holds it reset the device: the compacted copy never grows, and is wiped.
     std::string compact;
+    compact.reserve(text.size());
+    const seal::Wiped wipeCompact(compact);
     for (char c : text) {
         if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
             compact += c;

@@ -52,4 +52,17 @@ void appendField(std::string &out, const std::string &field);
 
 void wipe(std::string &secret);
 
+// Wipes a string in place when the scope ends, however it is left.
+class Wiped
+{
+public:
+    explicit Wiped(std::string &secret) : m_secret(secret) {}
+    ~Wiped() { wipe(m_secret); }
+    Wiped(const Wiped &) = delete;
+    Wiped &operator=(const Wiped &) = delete;
+
+private:
+    std::string &m_secret;
+};
+
 } // namespace tarn::seal

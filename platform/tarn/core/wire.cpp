@@ -1,5 +1,8 @@
 #include "wire.h"
 
+#include <ostream>
+#include <streambuf>
+
 #include <nlohmann/json.hpp>
 #include <sodium.h>
 
@@ -126,9 +129,36 @@ json netJson(const NetParams &n)
                 {"port", n.port}, {"http", n.httpPort}, {"pfx", n.prefixLength}, {"dhcp", n.dhcp}};
 }
 
+// A stream into room reserved once: writing never reallocates, so the text leaves no copies in
+// freed memory. Past the room, the stream fails.
+class FixedRoom : public std::streambuf
+{
+public:
+    explicit FixedRoom(std::string &room) { setp(room.data(), room.data() + room.size()); }
+    std::size_t used() const { return std::size_t(pptr() - pbase()); }
+};
+
+// The text may carry a body's secrets: it is written into room for one datagram, and wiped when it
+// does not fit or the writer throws.
 std::optional<std::string> finish(const json &j, const Signature *signature = nullptr)
 {
-    std::string text = j.dump();
+    std::string text(MaxDatagram + 1, '\0');
+    struct WipeUnlessKept
+    {
+        std::string &text;
+        bool kept = false;
+        ~WipeUnlessKept()
+        {
+            if (!kept)
+                sodium_memzero(text.data(), text.size());
+        }
+    } guard {text};
+    FixedRoom room(text);
+    std::ostream out(&room);
+    out << j;
+    if (!out || room.used() > MaxDatagram)
+        return std::nullopt;
+    text.resize(room.used());
     if (signature && !signature->bytes.empty()) {
         if (signature->bytes.size() != SignatureBytes)
             return std::nullopt;
@@ -137,8 +167,36 @@ std::optional<std::string> finish(const json &j, const Signature *signature = nu
     }
     if (text.size() > MaxDatagram)
         return std::nullopt;
-    return text;
+    guard.kept = true;
+    return std::optional<std::string>(std::move(text));
 }
+
+// A secret as base64, encoded straight into its JSON node: no temporary copy is freed unwiped.
+void putSecret(json &j, const char *key, const std::string &bytes)
+{
+    json &node = j[key];
+    node = std::string(sodium_base64_ENCODED_LEN(bytes.size(), sodium_base64_VARIANT_ORIGINAL), '\0');
+    std::string &text = node.get_ref<std::string &>();
+    sodium_bin2base64(text.data(), text.size(), reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size(),
+                      sodium_base64_VARIANT_ORIGINAL);
+    text.resize(text.size() - 1);  // the terminator; shrinking keeps the buffer
+}
+
+// Wipes the members of a body's JSON that carry secrets, in place, before the JSON is freed.
+struct SecretMembers
+{
+    json &j;
+    ~SecretMembers()
+    {
+        for (const char *key : {"pw", "key", "code"}) {
+            const auto it = j.find(key);
+            if (it != j.end() && it->is_string()) {
+                std::string &text = it->get_ref<std::string &>();
+                sodium_memzero(text.data(), text.size());
+            }
+        }
+    }
+};
 
 } // namespace
 
@@ -162,7 +220,7 @@ bool Device::operator==(const Device &o) const
         && prefixLength == o.prefixLength && activation == o.activation && extraFlags == o.extraFlags;
 }
 
-bool isPrintable(const std::string &text)
+bool isPrintable(std::string_view text)
 {
     for (unsigned char c : text) {
         if (c < 0x20 || c > 0x7E)
@@ -388,13 +446,14 @@ std::optional<std::string> encodeBody(const OperationBody &body)
         || n.prefixLength > 128)
         return std::nullopt;
     json j{{"op", kOperationNames[body.kind]}};
+    const SecretMembers wipeSecrets {j};
     switch (body.kind) {
     case OperationBody::Modify:
         j["net"] = netJson(n);
         [[fallthrough]];
     case OperationBody::Activate:
         // Passwords are bytes in the caller's 8-bit encoding: carried as base64, never as JSON text.
-        j["pw"] = toBase64(body.password);
+        putSecret(j, "pw", body.password);
         break;
     case OperationBody::KeyRequest:
         if (body.requestKind != 1 && body.requestKind != 2)
@@ -404,8 +463,8 @@ std::optional<std::string> encodeBody(const OperationBody &body)
     case OperationBody::ResetWithKey:
         if (body.key.size() != 64)
             return std::nullopt;
-        j["key"] = toBase64(body.key);
-        j["pw"] = toBase64(body.password);
+        putSecret(j, "key", body.key);
+        putSecret(j, "pw", body.password);
         j["ipc"] = body.resetCameras ? 1 : 0;
         break;
     case OperationBody::RestoreDefault:

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 
 #include <nlohmann/json_fwd.hpp>
@@ -163,7 +164,7 @@ std::optional<ResultBody> decodeResultBody(const std::string &json);
 // "AA:bb-CC..." -> "aabbcc...": twelve lower-case hex digits, or empty if it is not a MAC.
 std::string normaliseMac(const std::string &mac);
 // Printable ASCII only: texts become C strings in fixed fields and must not carry control bytes.
-bool isPrintable(const std::string &text);
+bool isPrintable(std::string_view text);
 
 std::string toBase64(const std::string &bytes);
 std::optional<std::string> fromBase64(const std::string &text, std::size_t maxBytes);
