@@ -1,10 +1,5 @@
 #include "toolkit/cgenericds.h"
 
-#include <QDomNode>
-#include <QFile>
-#include <QSaveFile>
-#include <QTextStream>
-
 namespace OrvoGUIToolkit {
 
 CGenericDS::CGenericDS() = default;
@@ -16,29 +11,9 @@ CGenericDS::CGenericDS(const QDomDocument &doc, const QDomElement &element)
 
 bool CGenericDS::LoadXML(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_lastError = file.errorString();
-        return false;
-    }
-    if (file.size() > MaxFileSize) {
-        m_lastError = QStringLiteral("file is larger than %1 bytes").arg(MaxFileSize);
-        return false;
-    }
-    const QByteArray content = file.read(MaxFileSize + 1);
-    if (content.size() > MaxFileSize) {
-        m_lastError = QStringLiteral("file is larger than %1 bytes").arg(MaxFileSize);
-        return false;
-    }
-
     QDomDocument doc;
-    QString message;
-    int line = 0;
-    int column = 0;
-    if (!doc.setContent(content, &message, &line, &column)) {
-        m_lastError = QStringLiteral("%1 at line %2, column %3").arg(message).arg(line).arg(column);
+    if (CDomFile::ReadDocument(path, &doc, &m_lastError) != CDomFile::Read)
         return false;
-    }
     m_doc = doc;
     m_element = doc.documentElement();
     m_lastError.clear();
@@ -47,19 +22,10 @@ bool CGenericDS::LoadXML(const QString &path)
 
 bool CGenericDS::SaveXML(const QString &path) const
 {
-    QSaveFile file(path);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!CDomFile::WriteDocument(m_doc, path, 4, &m_lastError))
         return false;
-    QTextStream stream(&file);
-    stream.setCodec("UTF-8");
-    m_doc.save(stream, 4, QDomNode::EncodingFromDocument);
-    stream.flush();
-    if (stream.status() != QTextStream::Ok) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    m_lastError.clear();
+    return true;
 }
 
 bool CGenericDS::IsNull() const
@@ -69,19 +35,12 @@ bool CGenericDS::IsNull() const
 
 int CGenericDS::GetChildrenCount() const
 {
-    int count = 0;
-    for (QDomElement e = m_element.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
-        ++count;
-    return count;
+    return CDomFile::ChildElementCount(m_element);
 }
 
 CGenericDS CGenericDS::GetChild(int index) const
 {
-    if (index < 0)
-        return CGenericDS();
-    QDomElement e = m_element.firstChildElement();
-    for (int i = 0; i < index && !e.isNull(); ++i)
-        e = e.nextSiblingElement();
+    const QDomElement e = CDomFile::ChildElementAt(m_element, index);
     return e.isNull() ? CGenericDS() : CGenericDS(m_doc, e);
 }
 
@@ -105,13 +64,9 @@ bool CGenericDS::SetValue(const QString &value)
 {
     if (m_element.isNull())
         return false;
-    QDomNode child = m_element.firstChild();
-    while (!child.isNull()) {
-        QDomNode next = child.nextSibling();
-        if (child.isText())  // CDATA sections are text nodes too
-            m_element.removeChild(child);
-        child = next;
-    }
+    for (QDomNode text = CDomFile::FirstTextChild(m_element); !text.isNull();
+         text = CDomFile::FirstTextChild(m_element))
+        m_element.removeChild(text);
     m_element.appendChild(m_doc.createTextNode(value));
     return true;
 }

@@ -4,6 +4,8 @@
 #include <QDomElement>
 #include <QString>
 
+#include "toolkit/cdomfile.h"
+
 namespace OrvoGUIToolkit {
 
 // A handle on one element of an XML document. Copies share the document, so a value changed
@@ -18,7 +20,8 @@ public:
     // the file cannot be read, is larger than MaxFileSize, or does not parse; GetLastError() says why.
     bool LoadXML(const QString &path);
     // Writes the whole document in the encoding its declaration names (UTF-8 without one),
-    // through a temporary file so that a failed write leaves the old file intact.
+    // through a temporary file so that a failed write leaves the old file intact; GetLastError()
+    // says why it failed.
     bool SaveXML(const QString &path) const;
 
     bool IsNull() const;
@@ -35,14 +38,14 @@ public:
 
     QString GetLastError() const;
 
-    static constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
+    static constexpr qint64 MaxFileSize = CDomFile::MaxFileSize;
 
 private:
     CGenericDS(const QDomDocument &doc, const QDomElement &element);
 
     QDomDocument m_doc;
     QDomElement m_element;
-    QString m_lastError;
+    mutable QString m_lastError;
 };
 
 } // namespace OrvoGUIToolkit

@@ -1,9 +1,10 @@
 #include "common/xmlnode.h"
 
-#include <QFile>
-#include <QSaveFile>
 #include <QTextCodec>
-#include <QTextStream>
+
+#include "toolkit/cdomfile.h"
+
+using OrvoGUIToolkit::CDomFile;
 
 XmlNode::XmlNode(const QDomDocument &document, const QDomElement &elem)
     : element(elem), doc(document)
@@ -14,14 +15,10 @@ bool XmlNode::load(const QString &path)
 {
     if (path.isNull())
         return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return false;
-    // A failed parse may leave a partial tree behind; the handle must come out empty instead.
+    // A file that is too large or does not parse leaves an empty handle, not the previous document.
     QDomDocument parsed;
-    if (file.size() > MaxFileSize || !parsed.setContent(&file))
-        parsed = QDomDocument();
-    file.close();
+    if (CDomFile::ReadDocument(path, &parsed) == CDomFile::CannotOpen)
+        return false;
     doc = parsed;
     element = doc.documentElement();
     return true;
@@ -29,14 +26,9 @@ bool XmlNode::load(const QString &path)
 
 bool XmlNode::save(const QString &path)
 {
-    QTextCodec *codec = QTextCodec::codecForName("GB2312");
-    if (!codec)
+    if (!QTextCodec::codecForName("GB2312"))
         return false;
-    QSaveFile file(path);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-    // The declaration must name the encoding the bytes are in, whatever the file said before.
+    // The declaration chooses the codec the document is written in, whatever the file said before.
     const QDomProcessingInstruction declaration = doc.createProcessingInstruction(
         QStringLiteral("xml"), QStringLiteral("version=\"1.0\" encoding=\"GB2312\""));
     const QDomNode first = doc.firstChild();
@@ -44,32 +36,17 @@ bool XmlNode::save(const QString &path)
         doc.replaceChild(declaration, first);
     else
         doc.insertBefore(declaration, first);
-    QTextStream stream(&file);
-    stream.setCodec(codec);
-    doc.save(stream, 0, QDomNode::EncodingFromDocument);
-    stream.flush();
-    if (stream.status() != QTextStream::Ok) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return CDomFile::WriteDocument(doc, path, 0);
 }
 
 int XmlNode::childElementCount() const
 {
-    int count = 0;
-    for (QDomElement e = element.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
-        ++count;
-    return count;
+    return CDomFile::ChildElementCount(element);
 }
 
 XmlNode XmlNode::childElementAt(int index) const
 {
-    if (index < 0)
-        return XmlNode();
-    QDomElement e = element.firstChildElement();
-    for (int i = 0; i < index && !e.isNull(); ++i)
-        e = e.nextSiblingElement();
+    const QDomElement e = CDomFile::ChildElementAt(element, index);
     return e.isNull() ? XmlNode() : XmlNode(doc, e);
 }
 
@@ -81,21 +58,12 @@ XmlNode XmlNode::firstElementByTagName(const QString &tag) const
     return found.isNull() ? XmlNode() : XmlNode(doc, found);
 }
 
-QDomNode XmlNode::firstTextChild() const
-{
-    for (QDomNode n = element.firstChild(); !n.isNull(); n = n.nextSibling()) {
-        if (n.isText())  // CDATA sections count as text
-            return n;
-    }
-    return QDomNode();
-}
-
 bool XmlNode::setText(int value)
 {
     if (element.isNull())
         return false;
     const QString digits = QString::number(value);
-    QDomNode textNode = firstTextChild();
+    QDomNode textNode = CDomFile::FirstTextChild(element);
     if (textNode.isNull())
         element.appendChild(doc.createTextNode(digits));
     else
@@ -105,6 +73,6 @@ bool XmlNode::setText(int value)
 
 QString XmlNode::text() const
 {
-    const QDomNode textNode = firstTextChild();
+    const QDomNode textNode = CDomFile::FirstTextChild(element);
     return textNode.isNull() ? QString() : textNode.toText().data();
 }

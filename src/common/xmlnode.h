@@ -4,6 +4,8 @@
 #include <QDomElement>
 #include <QString>
 
+#include "toolkit/cdomfile.h"
+
 // A value handle on one element of a DOM document, together with the document. Copies share the
 // document, so changes made through child handles are part of what the root's save() writes.
 // Files are written in GB2312.
@@ -16,7 +18,7 @@ public:
     // (or is too large to be an XML file of ours) still answers true and leaves the handle empty.
     bool load(const QString &path);
     // The whole document, declaration included, in GB2312, written through a temporary file so a
-    // failed write leaves the old file as it was. False when the file cannot be written.
+    // failed write leaves the old file as it was. False when the file cannot be written whole.
     bool save(const QString &path);
 
     int childElementCount() const;
@@ -32,9 +34,8 @@ public:
     QDomElement element;
     QDomDocument doc;
 
-    static constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
+    static constexpr qint64 MaxFileSize = OrvoGUIToolkit::CDomFile::MaxFileSize;
 
 private:
     XmlNode(const QDomDocument &document, const QDomElement &elem);
-    QDomNode firstTextChild() const;
 };

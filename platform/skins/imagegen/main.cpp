@@ -235,32 +235,32 @@ std::vector<Image> commonSkin()
     const QString title = QStringLiteral("TARNTool/Images/TARNTool/Title/");
     const QString common = QStringLiteral("TARNTool/Images/TARNTool/Common/");
     std::vector<Image> images{
-        {tip + "icon_alert_ok_large.png", {32, 32}, [](QPainter &p, const QSizeF &s) { drawBadge(p, s, Ok, 'v'); }},
-        {tip + "icon_alert_info_large.png", {32, 32}, [](QPainter &p, const QSizeF &s) { drawBadge(p, s, Info, 'i'); }},
-        {tip + "icon_alert_error_large.png", {32, 32}, [](QPainter &p, const QSizeF &s) { drawBadge(p, s, Error, 'x'); }},
-        {tip + "btn_close.png", {32, 32}, [](QPainter &p, const QSizeF &s) { drawGlyph(p, s, QStringLiteral("close"), QColor(0x8A, 0x94, 0xA3)); }},
-        {tip + "btn_close_hover.png", {32, 32}, [](QPainter &p, const QSizeF &s) { drawGlyph(p, s, QStringLiteral("close"), Ink); }},
-        {inputs + "icon_alert_ok.png", {16, 16}, [](QPainter &p, const QSizeF &s) { drawBadge(p, s, Ok, 'v'); }},
-        {inputs + "icon_alert_info.png", {16, 16}, [](QPainter &p, const QSizeF &s) { drawBadge(p, s, Info, 'i'); }},
-        {inputs + "icon_alert_error.png", {16, 16}, [](QPainter &p, const QSizeF &s) { drawBadge(p, s, Error, 'x'); }},
-        {bars + "grey.png", {65, 6}, [](QPainter &p, const QSizeF &s) { drawBar(p, s, PanelDark); }},
-        {bars + "red.png", {65, 6}, [](QPainter &p, const QSizeF &s) { drawBar(p, s, Error); }},
-        {bars + "yellow.png", {65, 6}, [](QPainter &p, const QSizeF &s) { drawBar(p, s, Info); }},
-        {bars + "green.png", {65, 6}, [](QPainter &p, const QSizeF &s) { drawBar(p, s, Ok); }},
-        {dialog + "icon_floder_open.png", {16, 16}, [](QPainter &p, const QSizeF &s) { drawFolder(p, s, Accent.lighter(125), Accent); }},
-        {dialog + "icon_floder_open_hover.png", {16, 16}, [](QPainter &p, const QSizeF &s) { drawFolder(p, s, Accent, AccentDark); }},
-        {dialog + "icon_floder_open_dis.png", {16, 16}, [](QPainter &p, const QSizeF &s) { drawFolder(p, s, PanelDark, Muted); }},
-        {modify + "icon_import.png", {16, 16}, [](QPainter &p, const QSizeF &s) { drawImport(p, s, Accent); }},
-        {modify + "icon_not_activated.png", {100, 100}, [](QPainter &p, const QSizeF &s) { drawLock(p, s, Info); }},
-        {modify + "icon_abnormal.png", {100, 100}, [](QPainter &p, const QSizeF &s) { drawTriangle(p, s, Error); }},
-        {info + "logo_large.png", {64, 64}, drawLogo},
-        {common + "arrow_down.png", {12, 12}, [](QPainter &p, const QSizeF &s) { drawGlyph(p, s, QStringLiteral("down"), Ink); }},
-        {common + "arrow_down_dis.png", {12, 12}, [](QPainter &p, const QSizeF &s) { drawGlyph(p, s, QStringLiteral("down"), Muted); }},
-        {common + "check.png", {14, 14}, [](QPainter &p, const QSizeF &s) { drawGlyph(p, s, QStringLiteral("check"), Qt::white); }},
+        {tip + QLatin1String("icon_alert_ok_large.png"), {32, 32}, [](QPainter &p, const QSizeF &s) { drawBadge(p, s, Ok, 'v'); }},
+        {tip + QLatin1String("icon_alert_info_large.png"), {32, 32}, [](QPainter &p, const QSizeF &s) { drawBadge(p, s, Info, 'i'); }},
+        {tip + QLatin1String("icon_alert_error_large.png"), {32, 32}, [](QPainter &p, const QSizeF &s) { drawBadge(p, s, Error, 'x'); }},
+        {tip + QLatin1String("btn_close.png"), {32, 32}, [](QPainter &p, const QSizeF &s) { drawGlyph(p, s, QStringLiteral("close"), QColor(0x8A, 0x94, 0xA3)); }},
+        {tip + QLatin1String("btn_close_hover.png"), {32, 32}, [](QPainter &p, const QSizeF &s) { drawGlyph(p, s, QStringLiteral("close"), Ink); }},
+        {inputs + QLatin1String("icon_alert_ok.png"), {16, 16}, [](QPainter &p, const QSizeF &s) { drawBadge(p, s, Ok, 'v'); }},
+        {inputs + QLatin1String("icon_alert_info.png"), {16, 16}, [](QPainter &p, const QSizeF &s) { drawBadge(p, s, Info, 'i'); }},
+        {inputs + QLatin1String("icon_alert_error.png"), {16, 16}, [](QPainter &p, const QSizeF &s) { drawBadge(p, s, Error, 'x'); }},
+        {bars + QLatin1String("grey.png"), {65, 6}, [](QPainter &p, const QSizeF &s) { drawBar(p, s, PanelDark); }},
+        {bars + QLatin1String("red.png"), {65, 6}, [](QPainter &p, const QSizeF &s) { drawBar(p, s, Error); }},
+        {bars + QLatin1String("yellow.png"), {65, 6}, [](QPainter &p, const QSizeF &s) { drawBar(p, s, Info); }},
+        {bars + QLatin1String("green.png"), {65, 6}, [](QPainter &p, const QSizeF &s) { drawBar(p, s, Ok); }},
+        {dialog + QLatin1String("icon_floder_open.png"), {16, 16}, [](QPainter &p, const QSizeF &s) { drawFolder(p, s, Accent.lighter(125), Accent); }},
+        {dialog + QLatin1String("icon_floder_open_hover.png"), {16, 16}, [](QPainter &p, const QSizeF &s) { drawFolder(p, s, Accent, AccentDark); }},
+        {dialog + QLatin1String("icon_floder_open_dis.png"), {16, 16}, [](QPainter &p, const QSizeF &s) { drawFolder(p, s, PanelDark, Muted); }},
+        {modify + QLatin1String("icon_import.png"), {16, 16}, [](QPainter &p, const QSizeF &s) { drawImport(p, s, Accent); }},
+        {modify + QLatin1String("icon_not_activated.png"), {100, 100}, [](QPainter &p, const QSizeF &s) { drawLock(p, s, Info); }},
+        {modify + QLatin1String("icon_abnormal.png"), {100, 100}, [](QPainter &p, const QSizeF &s) { drawTriangle(p, s, Error); }},
+        {info + QLatin1String("logo_large.png"), {64, 64}, drawLogo},
+        {common + QLatin1String("arrow_down.png"), {12, 12}, [](QPainter &p, const QSizeF &s) { drawGlyph(p, s, QStringLiteral("down"), Ink); }},
+        {common + QLatin1String("arrow_down_dis.png"), {12, 12}, [](QPainter &p, const QSizeF &s) { drawGlyph(p, s, QStringLiteral("down"), Muted); }},
+        {common + QLatin1String("check.png"), {14, 14}, [](QPainter &p, const QSizeF &s) { drawGlyph(p, s, QStringLiteral("check"), Qt::white); }},
     };
     for (const char *kind : {"min", "max", "restore", "close", "menu", "option"}) {
         const QString name = QLatin1String(kind);
-        images.push_back({title + "btn_" + name + ".png", {24, 24},
+        images.push_back({title + QLatin1String("btn_") + name + QLatin1String(".png"), {24, 24},
                           [name](QPainter &p, const QSizeF &s) { drawGlyph(p, s, name, Qt::white); }});
     }
     return images;
@@ -270,11 +270,11 @@ std::vector<Image> aptui()
 {
     const QString complex = QStringLiteral("complex/Images/System/Complex/");
     return {
-        {complex + "left.png", {14, 69}, [](QPainter &p, const QSizeF &s) { drawPin(p, s, true, false); }},
-        {complex + "leftSel.png", {14, 69}, [](QPainter &p, const QSizeF &s) { drawPin(p, s, true, true); }},
-        {complex + "right.png", {14, 69}, [](QPainter &p, const QSizeF &s) { drawPin(p, s, false, false); }},
-        {complex + "RightSel.png", {14, 69}, [](QPainter &p, const QSizeF &s) { drawPin(p, s, false, true); }},
-        {complex + "calculate.png", {64, 64}, drawLogo},
+        {complex + QLatin1String("left.png"), {14, 69}, [](QPainter &p, const QSizeF &s) { drawPin(p, s, true, false); }},
+        {complex + QLatin1String("leftSel.png"), {14, 69}, [](QPainter &p, const QSizeF &s) { drawPin(p, s, true, true); }},
+        {complex + QLatin1String("right.png"), {14, 69}, [](QPainter &p, const QSizeF &s) { drawPin(p, s, false, false); }},
+        {complex + QLatin1String("RightSel.png"), {14, 69}, [](QPainter &p, const QSizeF &s) { drawPin(p, s, false, true); }},
+        {complex + QLatin1String("calculate.png"), {64, 64}, drawLogo},
     };
 }
 
