@@ -3,7 +3,6 @@
 // Listens to the discovery group on the loopback interface and keeps every datagram, as a packet
 // capture would; can also put a captured datagram back on the wire.
 #include <atomic>
-#include <cctype>
 #include <chrono>
 #include <mutex>
 #include <string>
@@ -16,6 +15,8 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include "tarn_identity.h"
 
 // The tap and the library receive each datagram side by side: a check that what the tap has seen
 // changed nothing in the library gives the library this long to handle it.
@@ -68,10 +69,11 @@ public:
     int count(const std::string &kind, const std::string &mac = std::string()) const
     {
         const std::string tag = "\"t\":\"" + kind + "\"";
-        const std::string wanted = macDigits(mac);
+        const std::string wanted = tarn::canonicalMac(mac);
         int n = 0;
         for (const std::string &d : datagrams()) {
-            if (d.find(tag) != std::string::npos && (wanted.empty() || macDigits(macOf(d)) == wanted))
+            if (d.find(tag) != std::string::npos
+                && (mac.empty() || (!wanted.empty() && tarn::canonicalMac(macOf(d)) == wanted)))
                 ++n;
         }
         return n;
@@ -116,16 +118,6 @@ public:
     }
 
 private:
-    static std::string macDigits(const std::string &mac)
-    {
-        std::string digits;
-        for (const char c : mac) {
-            if (std::isxdigit(static_cast<unsigned char>(c)))
-                digits += char(std::tolower(static_cast<unsigned char>(c)));
-        }
-        return digits;
-    }
-
     // The first "mac" field of a datagram; announcements carry one, the device's.
     static std::string macOf(const std::string &datagram)
     {
