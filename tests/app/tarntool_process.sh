@@ -65,9 +65,11 @@ ask_exit() {
 ask_exit
 check "closing asks 'Exit the TARN software?'" "[ -n '$question' ]"
 [ -n "$question" ] && press "$question" Escape
-sleep 1
+# The question goes and the tool runs on: it answers the next close with the question again.
+wait_for 10 eval '[ -z "$(window_of '"$first"' "^Exit$")" ]'
 check "cancelling the question keeps the tool running" "kill -0 $first"
 ask_exit
+check "after a cancel, closing asks again" "[ -n '$question' ]"
 [ -n "$question" ] && press "$question" Return
 if wait_for 10 eval '! kill -0 '"$first"' 2>/dev/null'; then
     wait "$first"; code=$?

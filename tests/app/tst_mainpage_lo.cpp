@@ -16,6 +16,7 @@
 #include <QPushButton>
 
 #include "../integration/devicecollector.h"
+#include "../integration/wiretap.h"
 #include "app/tarntoolmainpage.h"
 #include "aptui/pinbutton.h"
 #include "configpanel/devicemodifypage.h"
@@ -200,8 +201,16 @@ void TestMainPageLoopback::everyDeviceShown()
     QCOMPARE(countText(), QString::number(m_model->rowCount()));
     if (m_private)
         QCOMPARE(m_model->rowCount(), kDevices + 1);
-    // Announcements keep coming; nothing is shown twice.
-    QTest::qWait(2200);
+    // Announcements keep coming; nothing is shown twice: each device announces itself again, and
+    // the window has had the time to take it.
+    WireTap tap;
+    QVERIFY(tap.ok());
+    std::vector<std::string> macs;
+    for (const QString &mac : m_manyMacs + m_singleMacs)
+        macs.push_back(mac.toStdString());
+    const std::vector<int> mark = tap.announcements(macs);
+    QTRY_VERIFY_WITH_TIMEOUT(tap.announcedSince(macs, mark), 8000);
+    QTest::qWait(kTapLeadMs);
     QCOMPARE(rowsOf(m_manyMacs) + rowsOf(m_singleMacs), kDevices + 1);
     QCOMPARE(countText(), QString::number(m_model->rowCount()));
 }

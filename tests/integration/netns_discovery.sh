@@ -32,7 +32,8 @@ ip netns exec "$pc" sysctl -qw net.ipv4.conf.all.rp_filter=1 "net.ipv4.conf.${ta
 ip netns exec "$dev" "$device" --iface "${tag}b" --count 5 --seed 11 --announce-s 2 \
     --state "$state/devices.json" > "$state/emulator.log" 2>&1 &
 emulator=$!
-sleep 1
+# The devices are on the wire once the emulator says they are ready.
+for _ in $(seq 100); do grep -q ready "$state/emulator.log" && break; sleep 0.1; done
 
 status=0
 echo "-- UDP only: the reverse-path filter drops answers from the foreign subnet"

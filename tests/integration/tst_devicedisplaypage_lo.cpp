@@ -10,6 +10,7 @@
 #include <QPushButton>
 
 #include "devicecollector.h"
+#include "wiretap.h"
 #include "devicelist/devicedisplaypage.h"
 #include "devicelist/deviceinfomodel.h"
 #include "devicelist/devicestore.h"
@@ -140,8 +141,16 @@ void TestDisplayPageLoopback::devicesCome()
     QCOMPARE(DeviceStore::instance()->count(), m_model->rowCount());
     if (m_private)
         QCOMPARE(countText(), QString::number(kDevices));
-    // Repeated announcements add nothing.
-    QTest::qWait(2500);
+    // Repeated announcements add nothing: each device announces itself again, and the page has had
+    // the time to take it.
+    WireTap tap;
+    QVERIFY(tap.ok());
+    std::vector<std::string> macs;
+    for (const QString &mac : m_macs)
+        macs.push_back(mac.toStdString());
+    const std::vector<int> mark = tap.announcements(macs);
+    QTRY_VERIFY_WITH_TIMEOUT(tap.announcedSince(macs, mark), 8000);
+    QTest::qWait(kTapLeadMs);
     QCOMPARE(ownRows(), kDevices);
     QCOMPARE(countText(), QString::number(m_model->rowCount()));
 }

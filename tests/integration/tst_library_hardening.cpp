@@ -170,6 +170,8 @@ void TestLibraryHardening::replayAfterTheAnswerIsForgotten()
     std::strcpy(params.ipv4Gateway, "10.66.0.1");
     params.port = 8000;
     QCOMPARE(TARN_ModifyDeviceNetParam(target.macAddress, "Admin12345", &params), 1);
+    QElapsedTimer sinceAnswer;  // the device kept its answer before this call saw it
+    sinceAnswer.start();
     std::string captured;
     for (const std::string &d : tap.datagrams()) {
         if (d.find("\"t\":\"op\"") != std::string::npos)
@@ -181,10 +183,15 @@ void TestLibraryHardening::replayAfterTheAnswerIsForgotten()
     TARN_DEVICE_INFO now {};
     QTRY_VERIFY_WITH_TIMEOUT(m_collector.last(TARN_EVENT_UPDATE, target.macAddress, &now)
                                  && QByteArray(now.ipv4Address) == "10.66.0.6", 3000);
-    QTest::qWait(2500);  // past the device's answer cache
+    // Past the device's answer cache: an answer goes once it is older than the 1 s given here, at
+    // the device's next turn (at most 200 ms apart); 300 ms more for a loaded machine.
+    const qint64 forgotten = 1000 + 200 + 300 - sinceAnswer.elapsed();
+    if (forgotten > 0)
+        QTest::qWait(int(forgotten));
     m_collector.clear();
     QVERIFY(tap.replay(captured));
-    QTest::qWait(1500);
+    // Nothing may follow. A taken replay would be announced after the devices' 150 ms delay here.
+    QTest::qWait(150 + 350);
     QCOMPARE(m_collector.count(TARN_EVENT_UPDATE), 0);
 }
 
@@ -195,14 +202,24 @@ void TestLibraryHardening::stopDuringAnOperation()
     std::strcpy(params.ipv4Address, "10.0.0.9");
     int result = -1, code = -1;
     QElapsedTimer timer;
+    WireTap tap;
+    QVERIFY(tap.ok());
     timer.start();
     std::thread caller([&] {
         result = TARN_ModifyDeviceNetParam("02-ee-ee-ee-ee-ee", "Admin12345", &params);
         code = TARN_GetLastError();
     });
-    QTest::qWait(300);
+    // Stop once the operation is under way: its challenge request is on the wire.
+    const bool underWay = [&] {
+        QElapsedTimer waited;
+        waited.start();
+        while (tap.count("chq", "02-ee-ee-ee-ee-ee") == 0 && waited.elapsed() < 5000)
+            QTest::qWait(10);
+        return tap.count("chq", "02-ee-ee-ee-ee-ee") > 0;
+    }();
     QCOMPARE(TARN_Stop(), 1);
     caller.join();
+    QVERIFY(underWay);
     QCOMPARE(result, 0);
     QCOMPARE(code, TARN_ERR_NOT_STARTED);
     QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));

@@ -94,8 +94,10 @@ TARN_NETWORK_PARAMS TestLibraryLoopback::paramsOf(const TARN_DEVICE_INFO &d)
 void TestLibraryLoopback::discoversEveryDevice()
 {
     QTRY_COMPARE_WITH_TIMEOUT(m_collector.count(TARN_EVENT_ONLINE), kDevices, 5000);
-    // Answers to several inquiry rounds are merged: still one online event per device.
-    QTest::qWait(2500);
+    // Answers to several inquiry rounds are merged: still one online event per device. The library
+    // asks three times; the devices answer within the window the last inquiry names (800 ms).
+    QTRY_VERIFY_WITH_TIMEOUT(m_tap.count("inq") >= 3, 10000);
+    QTest::qWait(800 + kTapLeadMs);
     QCOMPARE(m_collector.count(TARN_EVENT_ONLINE), kDevices);
     for (const TARN_DEVICE_INFO &e : m_collector.events()) {
         QVERIFY(std::memchr(e.serialNumber, 0, sizeof e.serialNumber));
@@ -200,7 +202,15 @@ void TestLibraryLoopback::noSecretOnTheWireAndReplayChangesNothing()
     QCOMPARE(TARN_ModifyDeviceNetParam(device.macAddress, "Admin12345", &params), 1);
     QTRY_VERIFY_WITH_TIMEOUT(m_collector.last(TARN_EVENT_UPDATE, device.macAddress, &device)
                                  && QByteArray(device.ipv4Address) == "10.99.0.77", 3000);
-    QTest::qWait(300);
+    // The tap reads in order: once it holds the announcement of .77, it holds the request before it.
+    const auto announcedNewAddress = [this] {
+        for (const std::string &d : m_tap.datagrams()) {
+            if (d.find("\"t\":\"hello\"") != std::string::npos && d.find("\"10.99.0.77\"") != std::string::npos)
+                return true;
+        }
+        return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(announcedNewAddress(), 3000);
 
     // Every password used so far, in clear or as the base64 the sealed body uses, is absent.
     const std::vector<std::string> captured = m_tap.datagrams();
@@ -224,7 +234,9 @@ void TestLibraryLoopback::noSecretOnTheWireAndReplayChangesNothing()
     m_collector.clear();
     for (int i = 0; i < 3; ++i)
         QVERIFY(m_tap.replay(replayed));
-    QTest::qWait(1500);
+    // Nothing may follow. A device applies and announces a change at once, so half a second is
+    // plenty for an update to show if the replay were taken.
+    QTest::qWait(500);
     QCOMPARE(m_collector.count(TARN_EVENT_UPDATE), 0);
 }
 
@@ -266,7 +278,7 @@ void TestLibraryLoopback::announcementRules()
     QVERIFY(m_tap.replay(crafted(craftedHello(mac, 6, "10.1.1.6"))));
     QTRY_VERIFY_WITH_TIMEOUT(m_collector.last(TARN_EVENT_UPDATE, mac, &info), 2000);
     QCOMPARE(QByteArray(info.ipv4Address), QByteArray("10.1.1.6"));
-    QTest::qWait(200);
+    QTest::qWait(kTapLeadMs);  // nothing more may come: no second update from the two announcements
     int updates = 0;
     for (const TARN_DEVICE_INFO &e : m_collector.events())
         updates += e.eventType == TARN_EVENT_UPDATE && QByteArray(e.macAddress) == mac;
@@ -295,7 +307,7 @@ void TestLibraryLoopback::filterRule()
         QVERIFY(m_tap.replay(crafted(*h)));
     TARN_DEVICE_INFO info;
     QTRY_VERIFY_WITH_TIMEOUT(m_collector.last(TARN_EVENT_ONLINE, "02-fe-00-00-00-04", &info), 2000);
-    QTest::qWait(300);
+    QTest::qWait(kTapLeadMs);  // the refused ones were sent first; give them the library's handling time
     QVERIFY(!m_collector.last(TARN_EVENT_ONLINE, "02-fe-00-00-00-02", &info));
     QVERIFY(!m_collector.last(TARN_EVENT_ONLINE, "02-fe-00-00-00-03", &info));
 

@@ -272,7 +272,15 @@ void TestRecoveryLoopback::expiredRequest()
     const QByteArray key = runMaker({QStringLiteral("key"), QStringLiteral("--secrets"), m_secrets, QStringLiteral("-")},
                                     &exitCode, text);
     QCOMPARE(exitCode, 0);
-    QTest::qWait(7000);  // the emulator's requests live 6 seconds here
+    // The emulator's requests live 6 seconds here. The maker goes by the same clock and the expiry
+    // the request carries: once it calls the request expired, so must the device.
+    const auto makerCallsItExpired = [&] {
+        QByteArray errors;
+        runMaker({QStringLiteral("key"), QStringLiteral("--secrets"), m_secrets, QStringLiteral("-")}, &exitCode, text,
+                 &errors);
+        return exitCode != 0 && errors.contains("expired");
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(makerCallsItExpired(), 15000);
     TARN_RESET_PARAM reset = resetWithKey(key, "Late-Key-12");
     QCOMPARE(TARN_ResetPasswd(a.serialNumber, &reset), 0);
     QCOMPARE(TARN_GetLastError(), TARN_ERR_REQUEST_EXPIRED);

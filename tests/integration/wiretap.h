@@ -16,6 +16,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "tarn_identity.h"
+
+// The tap and the library receive each datagram side by side: a check that what the tap has seen
+// changed nothing in the library gives the library this long to handle it.
+constexpr int kTapLeadMs = 200;
+
 class WireTap
 {
 public:
@@ -58,6 +64,40 @@ public:
         return m_arrivals;
     }
 
+    // The datagrams of one kind (the "t" field: "hello", "inq", "chq", "op", ...) seen so far; with
+    // `mac`, only those naming that device, compared without case or separators.
+    int count(const std::string &kind, const std::string &mac = std::string()) const
+    {
+        const std::string tag = "\"t\":\"" + kind + "\"";
+        const std::string wanted = tarn::canonicalMac(mac);
+        int n = 0;
+        for (const std::string &d : datagrams()) {
+            if (d.find(tag) != std::string::npos
+                && (mac.empty() || (!wanted.empty() && tarn::canonicalMac(macOf(d)) == wanted)))
+                ++n;
+        }
+        return n;
+    }
+
+    // Announcements per device so far: a mark to wait from for each device's next announcement.
+    std::vector<int> announcements(const std::vector<std::string> &macs) const
+    {
+        std::vector<int> mark;
+        for (const std::string &mac : macs)
+            mark.push_back(count("hello", mac));
+        return mark;
+    }
+
+    // True once every device of `macs` has announced itself again since `mark` was taken.
+    bool announcedSince(const std::vector<std::string> &macs, const std::vector<int> &mark) const
+    {
+        for (std::size_t i = 0; i < macs.size(); ++i) {
+            if (i >= mark.size() || count("hello", macs[i]) <= mark[i])
+                return false;
+        }
+        return true;
+    }
+
     // Sends a datagram to the group on the loopback interface only.
     bool replay(const std::string &datagram) const
     {
@@ -78,6 +118,18 @@ public:
     }
 
 private:
+    // The first "mac" field of a datagram; announcements carry one, the device's.
+    static std::string macOf(const std::string &datagram)
+    {
+        static const std::string key = "\"mac\":\"";
+        const std::size_t at = datagram.find(key);
+        if (at == std::string::npos)
+            return std::string();
+        const std::size_t begin = at + key.size();
+        const std::size_t end = datagram.find('"', begin);
+        return end == std::string::npos ? std::string() : datagram.substr(begin, end - begin);
+    }
+
     void run()
     {
         char buffer[2048];
