@@ -9,6 +9,9 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
+
+#include <QtTest>
 
 #include <arpa/inet.h>
 #include <net/if.h>
@@ -87,12 +90,14 @@ private:
 };
 
 // Answers every challenge request it hears, at once, with a challenge of the attacker's: the
-// serial asked for, the MAC `mac` and the certificate `certificate`.
+// serial asked for (or `serial`), the MAC `mac` and the certificate `certificate`.
 class ChallengeImpostor
 {
 public:
-    ChallengeImpostor(const Attacker &attacker, const WireTap &tap, std::string mac, std::string certificate)
-        : m_thread([this, &attacker, &tap, mac, certificate] {
+    ChallengeImpostor(const Attacker &attacker, const WireTap &tap, std::string mac, std::string certificate,
+                      std::string serial = std::string())
+        : m_mac(std::move(mac)), m_certificate(std::move(certificate)), m_serial(std::move(serial))
+        , m_thread([this, &attacker, &tap] {
               std::size_t seen = 0;
               while (!m_stop) {
                   const auto datagrams = tap.datagrams();
@@ -104,12 +109,13 @@ public:
                           continue;
                       tarn::wire::Challenge forged;
                       forged.id = request->id;
-                      forged.serial = request->target.serial.empty() ? "ANY" : request->target.serial;
-                      forged.mac = mac;
-                      forged.certificate = certificate;
                       forged.nonce = tarn::seal::randomBytes(32);
                       {
                           std::lock_guard<std::mutex> lock(m_mutex);
+                          forged.serial = !m_serial.empty() ? m_serial
+                              : request->target.serial.empty() ? "ANY" : request->target.serial;
+                          forged.mac = m_mac;
+                          forged.certificate = m_certificate;
                           m_nonces.emplace(request->id, forged.nonce);
                       }
                       attacker.send(attacker.sign(forged));
@@ -125,6 +131,14 @@ public:
         m_thread.join();
     }
 
+    // Answers later requests as another MAC, with a certificate for it.
+    void impersonate(std::string mac, std::string certificate)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_mac = std::move(mac);
+        m_certificate = std::move(certificate);
+    }
+
     std::map<std::uint32_t, std::string> nonces() const
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -134,6 +148,48 @@ public:
 private:
     std::atomic<bool> m_stop {false};
     mutable std::mutex m_mutex;
+    std::string m_mac, m_certificate, m_serial;
     std::map<std::uint32_t, std::string> m_nonces;
-    std::thread m_thread;
+    std::thread m_thread;  // last: it starts at once and uses everything above
 };
+
+// Every sealed request on the tap went to the certified device: none opens under the attacker's
+// key and the challenge it handed out, and the password is nowhere in clear.
+inline void verifyNothingOpens(const Attacker &attacker, const WireTap &tap, const ChallengeImpostor &impostor,
+                               const char *password, int minOperations = 1)
+{
+    // The operation may be over before the impostor has read its challenge request off the tap:
+    // wait until it has answered every request the tap holds.
+    const auto answeredAll = [&] {
+        const auto answered = impostor.nonces();
+        int requests = 0;
+        for (const std::string &d : tap.datagrams()) {
+            auto decoded = tarn::wire::decode(d);
+            auto *message = std::get_if<tarn::wire::Message>(&decoded);
+            auto *request = message ? std::get_if<tarn::wire::ChallengeRequest>(message) : nullptr;
+            if (!request)
+                continue;
+            ++requests;
+            if (!answered.count(request->id))
+                return false;
+        }
+        return requests > 0;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(answeredAll(), 5000);
+    const auto nonces = impostor.nonces();
+    QVERIFY(!nonces.empty());
+    int operations = 0;
+    for (const std::string &d : tap.datagrams()) {
+        QVERIFY(d.find(password) == std::string::npos);
+        auto decoded = tarn::wire::decode(d);
+        auto *message = std::get_if<tarn::wire::Message>(&decoded);
+        auto *op = message ? std::get_if<tarn::wire::Operation>(message) : nullptr;
+        if (!op)
+            continue;
+        ++operations;
+        const auto nonce = nonces.find(op->id);
+        QVERIFY(nonce != nonces.end());
+        QVERIFY(!attacker.opens(*op, nonce->second));
+    }
+    QVERIFY(operations >= minOperations);
+}

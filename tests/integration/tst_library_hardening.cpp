@@ -9,6 +9,7 @@
 #include "core/identity.h"
 #include "core/seal.h"
 #include "core/wire.h"
+#include "attacker.h"
 #include "devicecollector.h"
 #include "tarn.h"
 #include "wiretap.h"
@@ -72,56 +73,18 @@ void TestLibraryHardening::spoofedChallengesGetNothing()
 {
     const TARN_DEVICE_INFO target = device(TARN_NOT_ACTIVATED);
     QVERIFY(target.serialNumber[0]);
-    const tarn::identity::KeyPair spoofer = tarn::identity::generateKeyPair();
-    const tarn::identity::KeyPair ownMaker = tarn::identity::generateKeyPair();
+    // A spoofer with a maker of its own answers every challenge request first: as a decoy MAC for
+    // the activation, then as the device's own MAC for the change.
+    const Attacker spoofer;
+    QVERIFY(spoofer.ok());
     WireTap tap;
     QVERIFY(tap.ok());
-    std::atomic<bool> stop {false};
-    std::atomic<int> answered {0};
-    std::atomic<bool> useDeviceMac {false};
-    std::mutex noncesMutex;
-    std::map<std::uint32_t, std::string> nonces;  // the challenge the impostor gave each request
-    std::thread impostor([&] {
-        std::size_t seen = 0;
-        while (!stop) {
-            const auto datagrams = tap.datagrams();
-            for (; seen < datagrams.size(); ++seen) {
-                auto decoded = tarn::wire::decode(datagrams[seen]);
-                auto *message = std::get_if<tarn::wire::Message>(&decoded);
-                auto *request = message ? std::get_if<tarn::wire::ChallengeRequest>(message) : nullptr;
-                if (!request)
-                    continue;
-                tarn::wire::Challenge forged;
-                forged.id = request->id;
-                forged.serial = target.serialNumber;
-                forged.mac = useDeviceMac ? std::string(target.macAddress) : std::string("02-bb-bb-bb-bb-bb");
-                forged.certificate = tarn::identity::issueCertificate(ownMaker.secretKey, forged.serial,
-                                                                      tarn::wire::normaliseMac(forged.mac), spoofer.publicKey);
-                forged.nonce = tarn::seal::randomBytes(32);
-                {
-                    std::lock_guard<std::mutex> lock(noncesMutex);
-                    nonces.emplace(request->id, forged.nonce);
-                }
-                tap.replay(*tarn::wire::encodeSigned(forged, spoofer.secretKey));
-                ++answered;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    });
-    struct Join  // a failed check returns early: the impostor must still be stopped
-    {
-        std::atomic<bool> &stop;
-        std::thread &thread;
-        ~Join()
-        {
-            stop = true;
-            if (thread.joinable())
-                thread.join();
-        }
-    } join {stop, impostor};
+    const std::string serial = target.serialNumber;
+    const std::string decoy = "02-bb-bb-bb-bb-bb";
+    ChallengeImpostor impostor(spoofer, tap, decoy, spoofer.certificate(serial, decoy), serial);
 
     QCOMPARE(TARN_ActivateDevice(target.serialNumber, "Spoofed-pw-1"), 1);
-    useDeviceMac = true;
+    impostor.impersonate(target.macAddress, spoofer.certificate(serial, target.macAddress));
     TARN_NETWORK_PARAMS params;
     std::memset(&params, 0, sizeof params);
     std::memcpy(params.ipv4Address, target.ipv4Address, sizeof target.ipv4Address);
@@ -129,31 +92,8 @@ void TestLibraryHardening::spoofedChallengesGetNothing()
     std::memcpy(params.ipv4Gateway, target.ipv4Gateway, sizeof target.ipv4Gateway);
     params.port = 8001;
     QCOMPARE(TARN_ModifyDeviceNetParam(target.macAddress, "Spoofed-pw-1", &params), 1);
-    stop = true;
-    impostor.join();
-    QVERIFY(answered >= 2);
-
-    // Every sealed request went to the device: none opens under the impostor's key and challenge.
-    int operations = 0;
-    for (const std::string &d : tap.datagrams()) {
-        auto decoded = tarn::wire::decode(d);
-        auto *message = std::get_if<tarn::wire::Message>(&decoded);
-        auto *op = message ? std::get_if<tarn::wire::Operation>(message) : nullptr;
-        if (!op)
-            continue;
-        ++operations;
-        QVERIFY(d.find("Spoofed-pw-1") == std::string::npos);
-        const auto nonce = nonces.find(op->id);
-        QVERIFY(nonce != nonces.end());
-        const std::string targetText = op->target.serial.empty() ? op->target.mac : op->target.serial;
-        const auto key = tarn::seal::sessionKey(tarn::identity::sealingSecretKey(spoofer.secretKey), op->ephemeralKey,
-                                                op->ephemeralKey, tarn::identity::sealingPublicKey(spoofer.publicKey),
-                                                tarn::seal::binding(op->id, nonce->second));
-        QVERIFY(key);
-        QVERIFY(!tarn::seal::open(*key, tarn::seal::Direction::Request, op->box,
-                                  tarn::seal::requestContext(op->id, targetText, nonce->second)));
-    }
-    QVERIFY(operations >= 2);
+    verifyNothingOpens(spoofer, tap, impostor, "Spoofed-pw-1", 2);
+    QVERIFY(impostor.nonces().size() >= 2);
 }
 
 // The device forgets its answer after a second here; the captured request has no challenge left.
