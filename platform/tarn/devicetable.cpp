@@ -83,12 +83,12 @@ void DeviceTable::depart(const Key &key, std::uint64_t order)
 
 void DeviceTable::onHello(const wire::Hello &hello, std::uint32_t source, bool strict)
 {
-    const std::string mac = wire::normaliseMac(hello.device.mac);
+    const Key key = Key::canonical(hello.device.serial, hello.device.mac);
+    const std::string &mac = key.mac();
     if (mac.empty())
         return;
     if (strict && !passesStrictFilter(hello.device))
         return;
-    const Key key(hello.device.serial, mac);
     const std::uint64_t helloOrder = order(hello.boot, hello.seq);
     // Copies, replays and duplicates from a second interface are dropped before any signature check.
     if (isStale(key, helloOrder)) {
@@ -133,10 +133,9 @@ void DeviceTable::onHello(const wire::Hello &hello, std::uint32_t source, bool s
 
 void DeviceTable::onBye(const wire::Bye &bye, std::uint32_t source)
 {
-    const std::string mac = wire::normaliseMac(bye.mac);
-    if (mac.empty())
+    const Key key = Key::canonical(bye.serial, bye.mac);
+    if (key.mac().empty())
         return;
-    const Key key(bye.serial, mac);
     const auto it = m_devices.find(key);
     if (it == m_devices.end())
         return;
