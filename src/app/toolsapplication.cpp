@@ -11,9 +11,9 @@
 #include <QTextCodec>
 #include <QToolTip>
 
-#include "app/configure.h"
-#include "app/configuremanager.h"
-#include "app/lanaguagemanager.h"
+#include "config/configure.h"
+#include "config/configuremanager.h"
+#include "config/lanaguagemanager.h"
 #include "aptui/basedialog.h"
 #include "aptui/hintbox.h"
 #include "skins/iskinplugin.h"
