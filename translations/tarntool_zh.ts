@@ -924,7 +924,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
 <context>
     <name>TarnTool::DeviceInfoModel</name>
     <message>
-        <location filename="../src/devicelist/deviceinfomodel.cpp" line="+71"/>
+        <location filename="../src/devicelist/deviceinfomodel.cpp" line="+74"/>
         <source>ID</source>
         <translation>编号</translation>
     </message>
@@ -1029,7 +1029,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>IPv4 DHCP</translation>
     </message>
     <message>
-        <location line="+126"/>
+        <location line="+171"/>
         <source>Not activated</source>
         <translation>未激活</translation>
     </message>
@@ -1758,6 +1758,11 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <location filename="../src/app/toolsapplication.cpp" line="+51"/>
         <source>TARN is already running.</source>
         <translation>TARN已在运行。</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>TARN cannot start: %1</source>
+        <translation>TARN 无法启动：%1</translation>
     </message>
     <message>
         <location line="+7"/>

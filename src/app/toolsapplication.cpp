@@ -51,6 +51,11 @@ bool ToolsApplication::init()
         showStartupHint(tr("TARN is already running."), false);
         return false;
     }
+    if (!lockError().isEmpty()) {
+        qWarning("[Tool]The single-instance lock cannot be taken: %s", qUtf8Printable(lockError()));
+        showStartupHint(tr("TARN cannot start: %1").arg(lockError()), false);
+        return false;
+    }
     if (checkResolution()) {
         setWindowIcon(QIcon(QStringLiteral(":/aptui/complex/Images/System/Complex/calculate.png")));
         return true;
