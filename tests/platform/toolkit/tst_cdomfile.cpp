@@ -6,6 +6,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include "support/mountns.h"
 #include "support/testfiles.h"
 
 #include "common/xmlnode.h"
@@ -16,14 +17,6 @@ using OrvoGUIToolkit::CDomFile;
 using OrvoGUIToolkit::CGenericDS;
 
 namespace {
-
-// A mount namespace of the test's own, with nothing shared back, so the small file systems the
-// tests fill up never appear outside this process. Must run before any thread exists.
-bool enterOwnMountNamespace()
-{
-    return geteuid() == 0 && ::unshare(CLONE_NEWNS) == 0
-           && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-}
 
 // Root passes every permission check. With the override off in this thread's effective set it
 // meets a folder's permissions like anyone else; it stays permitted, so it can be turned on again.
