@@ -12,7 +12,7 @@
         </translation>
     </message>
     <message numerus="yes">
-        <location filename="../src/cli/exportcommand.cpp" line="+59"/>
+        <location filename="../src/cli/exportcommand.cpp" line="+68"/>
         <source>%n device(s) written to %1.</source>
         <translation>
             <numerusform>%n device written to %1.</numerusform>

@@ -307,7 +307,7 @@
         <translation>地址 %1 不在网关 %2 按掩码 %3 划分的子网内。</translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location line="+27"/>
         <source>the device %1, which the plan leaves alone</source>
         <translation>计划未涉及的设备 %1</translation>
     </message>
@@ -322,7 +322,7 @@
         <translation>第 %1 行</translation>
     </message>
     <message>
-        <location line="+31"/>
+        <location line="+25"/>
         <source>The device %1 is not activated yet: activate it first.</source>
         <translation>设备 %1 尚未激活：请先激活。</translation>
     </message>
@@ -430,7 +430,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>未知命令“%1”；tarn --help 列出所有命令。</translation>
     </message>
     <message>
-        <location filename="../src/cli/command.cpp" line="+86"/>
+        <location filename="../src/cli/command.cpp" line="+87"/>
         <source>Interfaces to look for devices on, comma-separated.</source>
         <translation>搜索设备所用的网络接口，以逗号分隔。</translation>
     </message>
@@ -460,7 +460,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>无法启动设备搜索（错误 %1）：网络接口是否存在？</translation>
     </message>
     <message>
-        <location line="+24"/>
+        <location line="+28"/>
         <source>No device with the serial number %1 was found.</source>
         <translation>没有找到序列号为 %1 的设备。</translation>
     </message>
@@ -475,7 +475,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>新的管理员密码：</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+26"/>
         <source>the device refused the password</source>
         <translation>设备拒绝了密码</translation>
     </message>
@@ -540,12 +540,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>错误 %1</translation>
     </message>
     <message>
-        <location line="+28"/>
+        <location line="+57"/>
         <source>Stopping after the current device.</source>
         <translation>完成当前设备后停止。</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+31"/>
         <source>activated</source>
         <translation>已激活</translation>
     </message>
@@ -555,19 +555,32 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>已修改</translation>
     </message>
     <message>
-        <location line="+4"/>
-        <location line="+7"/>
+        <location line="+17"/>
+        <source>No journal of this batch can be written (%1); it runs without one.</source>
+        <translation>无法写入本批次的日志（%1）；批次将在没有日志的情况下运行。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Journal of this batch: %1</source>
+        <translation>本批次的日志：%1</translation>
+    </message>
+    <message>
+        <location line="-23"/>
         <source>not activated</source>
         <translation>未激活</translation>
     </message>
     <message>
-        <location line="-7"/>
-        <location line="+7"/>
+        <location line="+0"/>
         <source>not changed</source>
         <translation>未修改</translation>
     </message>
     <message>
-        <location line="-3"/>
+        <location line="+5"/>
+        <source>no change (the device holds these settings already)</source>
+        <translation>无变化（设备已是这些设置）</translation>
+    </message>
+    <message>
+        <location line="+4"/>
         <source>unknown (no answer, and the device has not announced itself since)</source>
         <translation>未知（无应答，且设备此后未再通告）</translation>
     </message>
@@ -577,7 +590,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>已停止</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="-19"/>
         <source>%1 of %2 devices done.</source>
         <translation>%2 台设备中完成 %1 台。</translation>
     </message>
@@ -609,7 +622,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         </translation>
     </message>
     <message>
-        <location filename="../src/cli/activatecommand.cpp" line="+15"/>
+        <location filename="../src/cli/activatecommand.cpp" line="+16"/>
         <source>Gives new devices their first admin password.</source>
         <translation>为新设备设置首个管理员密码。</translation>
     </message>
@@ -645,7 +658,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>没有等待激活的设备。</translation>
     </message>
     <message>
-        <location filename="../src/cli/setnetcommand.cpp" line="+18"/>
+        <location filename="../src/cli/setnetcommand.cpp" line="+19"/>
         <source>Changes the network settings of devices: from a plan file, or consecutive addresses from a start address.</source>
         <translation>修改设备的网络参数：按计划文件，或从起始地址起分配连续地址。</translation>
     </message>
@@ -695,23 +708,23 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>无法读取计划文件 %1：%2</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+6"/>
         <source>The plan file %1 is too large.</source>
         <translation>计划文件 %1 过大。</translation>
     </message>
     <message>
         <location line="+6"/>
-        <location line="+41"/>
+        <location line="+48"/>
         <source>The plan is refused; nothing was sent.</source>
         <translation>计划被拒绝；未发送任何请求。</translation>
     </message>
     <message>
-        <location line="-26"/>
+        <location line="-33"/>
         <source>Admin password: </source>
         <translation>管理员密码：</translation>
     </message>
     <message>
-        <location line="+33"/>
+        <location line="+40"/>
         <source>no change</source>
         <translation>无变化</translation>
     </message>
@@ -719,6 +732,11 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <location line="+2"/>
         <source>Dry run: nothing was sent.</source>
         <translation>试运行：未发送任何请求。</translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>the address %1 is held now by the device %2, which the plan leaves alone</source>
+        <translation>地址 %1 现在被计划未涉及的设备 %2 占用</translation>
     </message>
     <message>
         <location filename="../src/cli/keyrequestcommand.cpp" line="+38"/>
@@ -833,7 +851,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>请给出 -o FILE.csv 或 -o FILE.xls。</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+5"/>
+        <source>Give the file a name before .csv or .xls.</source>
+        <translation>请在 .csv 或 .xls 之前给出文件名。</translation>
+    </message>
+    <message>
+        <location line="+8"/>
         <source>%1 exists already; it is not replaced.</source>
         <translation>%1 已存在；不会覆盖。</translation>
     </message>
@@ -1169,32 +1192,37 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
     </message>
     <message>
         <location line="+1"/>
-        <location line="+19"/>
-        <location line="+19"/>
+        <location line="+22"/>
+        <location line="+20"/>
         <source>Error%1:others</source>
         <translation>错误%1：其他</translation>
     </message>
     <message>
-        <location line="-31"/>
-        <location line="+19"/>
+        <location line="-34"/>
+        <location line="+22"/>
         <location line="+51"/>
-        <location line="+146"/>
+        <location line="+176"/>
         <source>Succeed</source>
         <translation>成功</translation>
     </message>
     <message>
-        <location line="-214"/>
+        <location line="-247"/>
         <source>Not changed: the batch was stopped</source>
         <translation>未修改：批量操作已停止</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location line="+19"/>
+        <location line="+22"/>
         <source>Error%1:no answer, result unknown</source>
         <translation>错误%1：无应答，结果未知</translation>
     </message>
     <message>
-        <location line="-14"/>
+        <location line="-17"/>
+        <source>Not changed: %1</source>
+        <translation>未修改：%1</translation>
+    </message>
+    <message>
+        <location line="+2"/>
         <source>Error%1:device deny</source>
         <translation>错误%1：设备拒绝</translation>
     </message>
@@ -1204,7 +1232,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>错误%1：超时</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+11"/>
         <source>Not activated: the batch was stopped</source>
         <translation>未激活：批量操作已停止</translation>
     </message>
@@ -1239,12 +1267,22 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>超时。设备尚未告知是否已接受修改，请刷新列表查看其当前参数。</translation>
     </message>
     <message>
-        <location line="+32"/>
+        <location line="+33"/>
         <source>These devices cannot be given addresses from a start address. Check Enable DHCP, or modify them one at a time.</source>
         <translation>这些设备不能按起始地址分配地址。请勾选“启用DHCP”，或逐台修改。</translation>
     </message>
     <message>
-        <location line="+58"/>
+        <location line="+22"/>
+        <source>The address %1 is held by the device %2, which is not in this batch. Choose another start address.</source>
+        <translation>地址 %1 已被不在本批次中的设备 %2 占用。请选择其他起始地址。</translation>
+    </message>
+    <message>
+        <location line="+36"/>
+        <source>the address %1 is held now by the device %2</source>
+        <translation>地址 %1 现在被设备 %2 占用</translation>
+    </message>
+    <message>
+        <location line="+29"/>
         <location line="+120"/>
         <source>Please select a device.</source>
         <translation>请选择设备。</translation>
@@ -1262,7 +1300,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>两次输入的密码不一致。</translation>
     </message>
     <message>
-        <location filename="../src/cli/command.cpp" line="-103"/>
+        <location filename="../src/cli/command.cpp" line="-113"/>
         <location filename="../src/configpanel/devicemodifypage.cpp" line="+7"/>
         <source>Valid password range [8-16]. You can use a combination of numbers,lowercase, uppercase and special character for your password with at least two kinds of them contained.</source>
         <translation>密码长度范围[8-16]。密码可由数字、小写字母、大写字母和特殊字符组合而成，且至少包含其中两种。</translation>
@@ -1538,7 +1576,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>请输入文件名。</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+7"/>
+        <source>The file name cannot hold / or \, nor be . or ..: the file goes into the folder chosen below.</source>
+        <translation>文件名不能包含 / 或 \，也不能是 . 或 ..：文件将保存在下方选择的文件夹中。</translation>
+    </message>
+    <message>
+        <location line="+6"/>
         <source>Please input file path.</source>
         <translation>请输入文件路径。</translation>
     </message>
@@ -1550,8 +1593,8 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
     <message>
         <location line="+23"/>
         <location line="+15"/>
-        <source>Saving failed.</source>
-        <translation>保存失败。</translation>
+        <source>Saving failed: %1</source>
+        <translation>保存失败：%1</translation>
     </message>
     <message>
         <location line="-12"/>

@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 
+#include "cli/batchjournal.h"
 #include "cli/devicescan.h"
 #include "common/secretbytes.h"
 #include "discovery/devicefields.h"
@@ -59,11 +60,15 @@ int ActivateCommand::run(const QStringList &arguments)
         complain(tr("No device waits for activation."));
         return AllDone;
     }
+    BatchJournal journal;
+    startJournal(QStringLiteral("activate"), &journal);
     QVector<TARN::BatchStep> steps;
-    for (const TARN_DEVICE_INFO &d : qAsConst(devices))
+    for (const TARN_DEVICE_INFO &d : qAsConst(devices)) {
+        journal.planned(steps.size(), d, {});
         steps << TARN::activateStep(TARN::serialOf(d), TARN::macOf(d), TARN::fieldText(d.ipv4Address), password);
+    }
     // The steps hold copies that share the password's buffer: wiping it wipes them.
-    const int code = runBatch(steps, devices, true);
+    const int code = runBatch(steps, devices, true, &journal);
     wipeSecret(password);
     return code;
 }

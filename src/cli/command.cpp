@@ -8,6 +8,7 @@
 #include <QCommandLineParser>
 #include <QTimer>
 
+#include "cli/batchjournal.h"
 #include "cli/devicescan.h"
 #include "cli/progressline.h"
 #include "cli/secretinput.h"
@@ -111,7 +112,7 @@ int Command::parse(QCommandLineParser &parser, const QString &synopsis, const QS
     return -1;
 }
 
-bool Command::discover(const QCommandLineParser &parser, const QStringList &wanted)
+bool Command::discover(const QCommandLineParser &parser, const QStringList &wanted, int minimumMs)
 {
     if (parser.isSet(QStringLiteral("iface")))
         qputenv("TARN_IFACES", parser.value(QStringLiteral("iface")).toLocal8Bit());
@@ -135,7 +136,11 @@ bool Command::discover(const QCommandLineParser &parser, const QStringList &want
             return true;
         };
     }
-    m_scan->wait(seconds * 1000, enough);
+    const int total = seconds * 1000;
+    const int first = qMin(minimumMs, total);
+    if (first > 0)
+        m_scan->wait(first);
+    m_scan->wait(total - first, enough);
     return true;
 }
 
@@ -176,15 +181,21 @@ bool Command::newPassword(const QCommandLineParser &parser, QByteArray *password
         complain(error);
         return false;
     }
-    if (getPasswordLevel(QByteArrayLiteral("admin"), *password) == 0) {
+    // The rule itself sets no upper bound; the devices take 16 characters at most.
+    if (getPasswordLevel(QByteArrayLiteral("admin"), *password) == 0 || password->size() > PasswordMaxLength) {
         wipeSecret(*password);
-        complain(QCoreApplication::translate(
-            "TarnTool::DeviceModifyPage",
-            "Valid password range [8-16]. You can use a combination of numbers,lowercase, uppercase and special "
-            "character for your password with at least two kinds of them contained."));
+        complain(passwordRuleText());
         return false;
     }
     return true;
+}
+
+QString Command::passwordRuleText()
+{
+    return QCoreApplication::translate(
+        "TarnTool::DeviceModifyPage",
+        "Valid password range [8-16]. You can use a combination of numbers,lowercase, uppercase and special "
+        "character for your password with at least two kinds of them contained.");
 }
 
 QString Command::errorText(int code)
@@ -220,13 +231,42 @@ QString Command::errorText(int code)
 }
 
 int Command::runBatch(const QVector<TARN::BatchStep> &steps, const QVector<TARN_DEVICE_INFO> &devices,
-                          bool activation)
+                      bool activation, BatchJournal *journal)
 {
     TARN::BatchRunner runner(m_handler.get());
     ProgressLine progress(m_err);
     QObject::connect(&runner, &TARN::BatchRunner::progress, &runner,
                      [&progress](int position, int total, const QString &address) {
                          progress.step(position, total, address);
+                     });
+    QVector<QString> lines(steps.size());
+    int done = 0;
+    int serialWidth = 0, addressWidth = 0;
+    for (int i = 0; i < steps.size(); ++i) {
+        serialWidth = qMax(serialWidth, TARN::serialOf(devices.at(i)).size());
+        addressWidth = qMax(addressWidth, qMax(steps.at(i).address.size(), 15));
+    }
+    // The address a device is at: where a change went, or for one that failed, where it still is.
+    auto addressOf = [this, &steps, &devices](int i, TARN::StepResult::Outcome outcome) {
+        if (outcome == TARN::StepResult::Done || outcome == TARN::StepResult::Unknown)
+            return steps.at(i).address;
+        const int found = m_scan->indexOf(devices.at(i));
+        return TARN::fieldText((found >= 0 ? m_scan->devices().at(found) : devices.at(i)).ipv4Address);
+    };
+    QObject::connect(&runner, &TARN::BatchRunner::stepSent, &runner, [journal](int i) {
+        if (journal)
+            journal->sent(i);
+    });
+    QObject::connect(&runner, &TARN::BatchRunner::stepFinished, &runner,
+                     [&](int i, const TARN::StepResult &r) {
+                         const QString address = addressOf(i, r.outcome);
+                         const QString outcome = outcomeText(r, activation);
+                         if (r.outcome == TARN::StepResult::Done || r.outcome == TARN::StepResult::Unchanged)
+                             ++done;
+                         if (journal)
+                             journal->finished(i, outcome, r.error, address);
+                         lines[i] = padded(TARN::serialOf(devices.at(i)), serialWidth) + QStringLiteral("  ")
+                             + padded(address, addressWidth) + QStringLiteral("  ") + outcome;
                      });
     // Ctrl-C stops after the current device, so no device is left half-way and every one is
     // reported; a second Ctrl-C ends the program at once.
@@ -246,43 +286,56 @@ int Command::runBatch(const QVector<TARN::BatchStep> &steps, const QVector<TARN_
         complain(tr("Stopping after the current device."));
     });
     watch.start(100);
-    const QVector<TARN::StepResult> results = runner.run(steps);
+    runner.run(steps);
     watch.stop();
+    const bool stopped = g_interrupted;
     sigaction(SIGINT, &saved, nullptr);
     progress.finish();
 
-    int done = 0;
-    QStringList lines;
-    int serialWidth = 0, addressWidth = 0;
     for (int i = 0; i < steps.size(); ++i) {
-        serialWidth = qMax(serialWidth, TARN::serialOf(devices.at(i)).size());
-        addressWidth = qMax(addressWidth, steps.at(i).address.size());
-    }
-    for (int i = 0; i < steps.size(); ++i) {
-        const TARN::StepResult &r = results.at(i);
-        QString outcome;
-        switch (r.outcome) {
-        case TARN::StepResult::Done:
-            outcome = activation ? tr("activated") : tr("changed");
-            ++done;
-            break;
-        case TARN::StepResult::Failed:
-            outcome = (activation ? tr("not activated") : tr("not changed")) + QStringLiteral(" (")
-                + errorText(r.error) + QLatin1Char(')');
-            break;
-        case TARN::StepResult::Unknown:
-            outcome = tr("unknown (no answer, and the device has not announced itself since)");
-            break;
-        case TARN::StepResult::NotRun:
-            outcome = (activation ? tr("not activated") : tr("not changed")) + QStringLiteral(" (")
-                + tr("stopped") + QLatin1Char(')');
-            break;
+        if (lines.at(i).isEmpty()) {  // not reached: the batch was stopped before it
+            TARN::StepResult notRun;
+            const QString outcome = outcomeText(notRun, activation);
+            if (journal)
+                journal->finished(i, outcome, 0, addressOf(i, notRun.outcome));
+            lines[i] = padded(TARN::serialOf(devices.at(i)), serialWidth) + QStringLiteral("  ")
+                + padded(addressOf(i, notRun.outcome), addressWidth) + QStringLiteral("  ") + outcome;
         }
-        print(padded(TARN::serialOf(devices.at(i)), serialWidth) + QStringLiteral("  ")
-              + padded(steps.at(i).address, addressWidth) + QStringLiteral("  ") + outcome + QLatin1Char('\n'));
+        print(lines.at(i) + QLatin1Char('\n'));
     }
+    if (journal)
+        journal->ended(done, steps.size(), stopped);
     complain(tr("%1 of %2 devices done.").arg(done).arg(steps.size()));
     return done == steps.size() ? AllDone : SomeFailed;
+}
+
+QString Command::outcomeText(const TARN::StepResult &r, bool activation)
+{
+    const QString failed = activation ? tr("not activated") : tr("not changed");
+    switch (r.outcome) {
+    case TARN::StepResult::Done:
+        return activation ? tr("activated") : tr("changed");
+    case TARN::StepResult::Unchanged:
+        return tr("no change (the device holds these settings already)");
+    case TARN::StepResult::Failed:
+        return failed + QStringLiteral(" (") + (r.reason.isEmpty() ? errorText(r.error) : r.reason) + QLatin1Char(')');
+    case TARN::StepResult::Unknown:
+        return tr("unknown (no answer, and the device has not announced itself since)");
+    case TARN::StepResult::NotRun:
+        break;
+    }
+    return failed + QStringLiteral(" (") + tr("stopped") + QLatin1Char(')');
+}
+
+bool Command::startJournal(const QString &command, BatchJournal *journal)
+{
+    QString why;
+    if (!journal->open(command, &why)) {
+        complain(tr("No journal of this batch can be written (%1); it runs without one.").arg(why));
+        return false;
+    }
+    complain(tr("Journal of this batch: %1").arg(journal->path()));
+    return true;
 }
 
 } // namespace TarnCli

@@ -19,6 +19,7 @@ class TarnHandler;
 
 namespace TarnCli {
 
+class BatchJournal;
 class DeviceScan;
 
 enum ExitCode {
@@ -44,24 +45,35 @@ public:
 
     static constexpr int DefaultWaitSeconds = 3;
     static constexpr int MaxWaitSeconds = 3600;
+    // A search's three inquiries a second apart, and the answers to the last one.
+    static constexpr int AnswerWindowMs = 3000;
+    // The longest password a device takes.
+    static constexpr int PasswordMaxLength = 16;
 
 protected:
     // Parses a command's arguments after adding the options all commands share. Answers -1 to go
     // on, or the exit code when the parse failed or help was asked for.
     int parse(QCommandLineParser &parser, const QString &synopsis, const QStringList &arguments);
     // Starts discovery on the interface the options name and waits for the devices: the --wait
-    // seconds, or until every serial number in `wanted` is found. False when discovery cannot start.
-    bool discover(const QCommandLineParser &parser, const QStringList &wanted = {});
+    // seconds, or until every serial number in `wanted` is found, but at least `minimumMs` (within
+    // the wait). False when discovery cannot start.
+    bool discover(const QCommandLineParser &parser, const QStringList &wanted = {}, int minimumMs = 0);
     // The devices with these serial numbers in the order given; reports those not found.
     bool devicesNamed(const QStringList &serials, QVector<TARN_DEVICE_INFO> *devices);
     // The found device with this serial number; reports it when missing.
     bool deviceNamed(const QString &serial, TARN_DEVICE_INFO *device);
     // A new admin password from the --password-file source, checked by the password rule.
     bool newPassword(const QCommandLineParser &parser, QByteArray *password);
+    // The password rule as the window states it.
+    static QString passwordRuleText();
 
     // Runs the steps with progress on standard error, then prints one line per device and answers
-    // the exit code.
-    int runBatch(const QVector<TARN::BatchStep> &steps, const QVector<TARN_DEVICE_INFO> &devices, bool activation);
+    // the exit code. Each device's plan, request and outcome go to `journal` when it is open.
+    int runBatch(const QVector<TARN::BatchStep> &steps, const QVector<TARN_DEVICE_INFO> &devices, bool activation,
+                 BatchJournal *journal);
+    static QString outcomeText(const TARN::StepResult &result, bool activation);
+    // Opens the journal of a batch and says where it is; a batch runs on without one.
+    bool startJournal(const QString &command, BatchJournal *journal);
 
     void print(const QString &text);
     void complain(const QString &text);

@@ -27,8 +27,17 @@ int ExportCommand::run(const QStringList &arguments)
         complain(tr("Give -o FILE.csv or -o FILE.xls."));
         return BadInput;
     }
-    if (file.exists()) {
-        complain(tr("%1 exists already; it is not replaced.").arg(file.filePath()));
+    // ".csv" alone would be a hidden file without a name, ".xls" no file at all: neither is meant.
+    if (file.completeBaseName().isEmpty()) {
+        complain(tr("Give the file a name before .csv or .xls."));
+        return BadInput;
+    }
+    // The workbook writer names its file itself, with the suffix in lower case.
+    const QString target = suffix == QLatin1String("csv")
+        ? file.filePath()
+        : QDir(file.path()).filePath(file.completeBaseName() + QStringLiteral(".xls"));
+    if (QFileInfo(target).exists() || QFileInfo(target).isSymLink()) {
+        complain(tr("%1 exists already; it is not replaced.").arg(target));
         return BadInput;
     }
     if (!file.absoluteDir().exists()) {
@@ -53,10 +62,10 @@ int ExportCommand::run(const QStringList &arguments)
         error = excel.lastError();
     }
     if (!written) {
-        complain(tr("%1 was not written: %2").arg(file.filePath(), error));
+        complain(tr("%1 was not written: %2").arg(target, error));
         return SomeFailed;
     }
-    complain(tr("%n device(s) written to %1.", nullptr, rows.size()).arg(file.filePath()));
+    complain(tr("%n device(s) written to %1.", nullptr, rows.size()).arg(target));
     return AllDone;
 }
 

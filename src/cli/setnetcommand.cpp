@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QFile>
 
+#include "cli/batchjournal.h"
 #include "cli/devicescan.h"
 #include "cli/netplan.h"
 #include "cli/secretinput.h"
@@ -48,11 +49,13 @@ int SetNetCommand::run(const QStringList &arguments)
             complain(tr("The plan file %1 cannot be read: %2").arg(file.fileName(), file.errorString()));
             return BadInput;
         }
-        if (file.size() > NetPlan::MaxFileSize) {
+        // A pipe reports no size: one byte past the bound tells it is too large.
+        const QByteArray text = file.read(NetPlan::MaxFileSize + 1);
+        if (file.size() > NetPlan::MaxFileSize || text.size() > NetPlan::MaxFileSize) {
             complain(tr("The plan file %1 is too large.").arg(file.fileName()));
             return BadInput;
         }
-        if (!NetPlan::parse(file.read(NetPlan::MaxFileSize), &rows, &errors)) {
+        if (!NetPlan::parse(text, &rows, &errors)) {
             for (const QString &e : qAsConst(errors))
                 complain(e);
             complain(tr("The plan is refused; nothing was sent."));
@@ -74,8 +77,15 @@ int SetNetCommand::run(const QStringList &arguments)
             complain(error);
             return BadInput;
         }
+        if (password.size() > PasswordMaxLength) {
+            wipeSecret(password);
+            complain(passwordRuleText());
+            return BadInput;
+        }
     }
-    if (!discover(parser, wanted)) {
+    // Addresses held by devices outside the plan are judged only once every device had its whole
+    // answer window: the planned ones may all have answered before a late one that holds an address.
+    if (!discover(parser, wanted, AnswerWindowMs)) {
         wipeSecret(password);
         return SomeFailed;
     }
@@ -86,7 +96,7 @@ int SetNetCommand::run(const QStringList &arguments)
         QVector<TARN_DEVICE_INFO> devices;
         if (devicesNamed(wanted, &devices))
             changes = NetPlan::consecutive(parser.value(start), parser.value(mask), parser.value(gateway), devices,
-                                           &errors);
+                                           m_scan->devices(), &errors);
         else
             errors << QString();  // already told
     }
@@ -108,15 +118,32 @@ int SetNetCommand::run(const QStringList &arguments)
         complain(tr("Dry run: nothing was sent."));
         return AllDone;
     }
+    BatchJournal journal;
+    startJournal(QStringLiteral("set-net"), &journal);
+    QSet<QString> batch;
+    for (const PlannedChange &change : qAsConst(changes))
+        batch.insert(QString::fromStdString(tarn::canonicalMac(TARN::macOf(change.device).toStdString())));
     QVector<TARN::BatchStep> steps;
     QVector<TARN_DEVICE_INFO> devices;
     for (const PlannedChange &change : qAsConst(changes)) {
         const QString address = change.params.dhcpEnabled ? TARN::fieldText(change.device.ipv4Address)
                                                           : TARN::fieldText(change.params.ipv4Address);
-        steps << TARN::modifyStep(TARN::macOf(change.device), address, password, change.params);
+        TARN::BatchStep step = TARN::modifyStep(TARN::macOf(change.device), address, password, change.params);
+        // A rerun after a batch that stopped half-way sends nothing to the devices already done.
+        if (TARN::holdsNetParams(change.device, change.params))
+            step.call = nullptr;
+        else if (!change.params.dhcpEnabled)
+            step.blocked = [this, address, batch] {
+                const int holder = TARN::addressHolder(m_scan->devices(), address, batch);
+                return holder < 0 ? QString()
+                                  : tr("the address %1 is held now by the device %2, which the plan leaves alone")
+                                        .arg(address, TARN::serialOf(m_scan->devices().at(holder)));
+            };
+        journal.planned(steps.size(), change.device, BatchJournal::describe(change.params));
+        steps << step;
         devices << change.device;
     }
-    const int code = runBatch(steps, devices, false);
+    const int code = runBatch(steps, devices, false, &journal);
     wipeSecret(password);
     return code;
 }
