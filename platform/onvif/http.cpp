@@ -84,11 +84,19 @@ std::size_t onBody(char *data, std::size_t size, std::size_t count, void *user)
     return n;
 }
 
-std::size_t onHeader(char *, std::size_t size, std::size_t count, void *user)
+std::size_t onHeader(char *data, std::size_t size, std::size_t count, void *user)
 {
     auto *t = static_cast<Transfer *>(user);
-    t->headerBytes += size * count;
-    return t->headerBytes > kMaxHeaderBytes ? 0 : size * count;
+    const std::size_t n = size * count;
+    t->headerBytes += n;
+    if (t->headerBytes > kMaxHeaderBytes)
+        return 0;
+    std::string line(data, n);
+    for (char &c : line)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (line.compare(0, 17, "www-authenticate:") == 0)
+        t->exchange->digestOffered = t->exchange->digestOffered || line.find("digest") != std::string::npos;
+    return n;
 }
 
 int onProgress(void *user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
@@ -132,8 +140,10 @@ std::string fingerprint(CURL *curl)
 
 } // namespace
 
-Exchange post(const Target &target, const std::string &action, const std::string &body, const Credentials *credentials,
-              const ClientOptions &options, const std::atomic<bool> &cancel)
+namespace {
+
+Exchange attempt(const Target &target, const std::string &action, const std::string &body, const Credentials *credentials,
+                 const ClientOptions &options, const std::atomic<bool> &cancel)
 {
     Exchange exchange;
     if (!initCurl()) {
@@ -198,6 +208,19 @@ Exchange post(const Target &target, const std::string &action, const std::string
     curl_easy_cleanup(curl);
     curl_slist_free_all(headers);
     return exchange;
+}
+
+} // namespace
+
+Exchange post(const Target &target, const std::string &action, const std::string &body, const Credentials *credentials,
+              const ClientOptions &options, const std::atomic<bool> &cancel)
+{
+    // WS-Security first: HTTP Digest from the start would make libcurl send every request
+    // twice, the first with an empty body that a WS-Security device rightly refuses.
+    Exchange first = attempt(target, action, body, nullptr, options, cancel);
+    if (!credentials || first.status != 401 || !first.digestOffered)
+        return first;
+    return attempt(target, action, body, credentials, options, cancel);
 }
 
 Status statusOf(const Exchange &exchange)

@@ -16,6 +16,7 @@ struct Exchange
     int status = 0;
     std::string body;
     bool tooLarge = false;
+    bool digestOffered = false;  // a 401 that names HTTP Digest
     bool cancelled = false;
     std::string certificateSha256;
     std::string error;  // curl's words, for the message
