@@ -100,7 +100,7 @@
 <context>
     <name>DevicesInfoSavePage</name>
     <message>
-        <location filename="../src/export/devicesinfosavepage.ui" line="+14"/>
+        <location filename="../src/exportdialog/devicesinfosavepage.ui" line="+14"/>
         <source>Form</source>
         <translation>窗体</translation>
     </message>
@@ -353,7 +353,7 @@
 <context>
     <name>TarnCli::TarnCommand</name>
     <message>
-        <location filename="../src/cli/tarncommand.cpp" line="+168"/>
+        <location filename="../src/cli/tarncommand.cpp" line="+14"/>
         <source>Usage: tarn COMMAND [options]
 Finds the cameras and recorders on the local network and configures them.
 
@@ -425,12 +425,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
 </translation>
     </message>
     <message>
-        <location line="+64"/>
+        <location line="+63"/>
         <source>Unknown command &quot;%1&quot;; tarn --help lists the commands.</source>
         <translation>未知命令“%1”；tarn --help 列出所有命令。</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location filename="../src/cli/command.cpp" line="+86"/>
         <source>Interfaces to look for devices on, comma-separated.</source>
         <translation>搜索设备所用的网络接口，以逗号分隔。</translation>
     </message>
@@ -582,7 +582,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>%2 台设备中完成 %1 台。</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location filename="../src/cli/listcommand.cpp" line="+72"/>
         <source>Lists the devices found: a table, or JSON or CSV for scripts, in the order of their addresses. JSON objects and CSV columns: %1.</source>
         <translation>按地址顺序列出找到的设备：表格，或供脚本使用的 JSON、CSV。JSON 对象的键和 CSV 的列：%1。</translation>
     </message>
@@ -609,7 +609,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         </translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location filename="../src/cli/activatecommand.cpp" line="+15"/>
         <source>Gives new devices their first admin password.</source>
         <translation>为新设备设置首个管理员密码。</translation>
     </message>
@@ -625,12 +625,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
     </message>
     <message>
         <location line="+2"/>
-        <location line="+232"/>
+        <location filename="../src/cli/resetcommand.cpp" line="+19"/>
         <source>The new password&apos;s file, or - for standard input.</source>
         <translation>新密码所在的文件，或用 - 表示标准输入。</translation>
     </message>
     <message>
-        <location line="-225"/>
+        <location line="+7"/>
         <source>Name the devices with --serial, or give --all-new.</source>
         <translation>请用 --serial 指定设备，或给出 --all-new。</translation>
     </message>
@@ -645,7 +645,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>没有等待激活的设备。</translation>
     </message>
     <message>
-        <location line="+15"/>
+        <location filename="../src/cli/setnetcommand.cpp" line="+18"/>
         <source>Changes the network settings of devices: from a plan file, or consecutive addresses from a start address.</source>
         <translation>修改设备的网络参数：按计划文件，或从起始地址起分配连续地址。</translation>
     </message>
@@ -721,7 +721,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>试运行：未发送任何请求。</translation>
     </message>
     <message>
-        <location line="+19"/>
+        <location filename="../src/cli/keyrequestcommand.cpp" line="+38"/>
         <source>Exports a device&apos;s key request for the device maker, who answers it with a key for tarn reset.</source>
         <translation>导出设备的密钥请求，交给设备厂商；厂商答复的密钥用于 tarn reset。</translation>
     </message>
@@ -737,13 +737,13 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
     </message>
     <message>
         <location line="+2"/>
-        <location line="+66"/>
-        <location line="+76"/>
+        <location filename="../src/cli/resetcommand.cpp" line="+4"/>
+        <location filename="../src/cli/restorecommand.cpp" line="+17"/>
         <source>The device&apos;s serial number.</source>
         <translation>设备的序列号。</translation>
     </message>
     <message>
-        <location line="-135"/>
+        <location line="+7"/>
         <source>Give one serial number, and -o FILE or --qr.</source>
         <translation>请给出一个序列号，以及 -o FILE 或 --qr。</translation>
     </message>
@@ -778,7 +778,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>密钥请求无法放入二维码。</translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location filename="../src/cli/resetcommand.cpp" line="-7"/>
         <source>Gives a device a new admin password with the key its maker sent.</source>
         <translation>用厂商发来的密钥为设备设置新的管理员密码。</translation>
     </message>
@@ -803,7 +803,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>设备 %1 没有可一并重置的摄像机。</translation>
     </message>
     <message>
-        <location line="+29"/>
+        <location filename="../src/cli/restorecommand.cpp" line="-4"/>
         <source>Restores a device&apos;s default password with the security code from its maker.</source>
         <translation>用厂商提供的安全码恢复设备的默认密码。</translation>
     </message>
@@ -818,7 +818,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>请给出一个序列号和 --code CODE。</translation>
     </message>
     <message>
-        <location line="+24"/>
+        <location filename="../src/cli/exportcommand.cpp" line="+17"/>
         <source>Writes the devices found to a new file, as the window&apos;s export does.</source>
         <translation>将找到的设备写入新文件，与窗口的导出相同。</translation>
     </message>
@@ -924,7 +924,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
 <context>
     <name>TarnTool::DeviceInfoModel</name>
     <message>
-        <location filename="../src/devicelist/deviceinfomodel.cpp" line="+71"/>
+        <location filename="../src/devicelist/deviceinfomodel.cpp" line="+74"/>
         <source>ID</source>
         <translation>编号</translation>
     </message>
@@ -1029,7 +1029,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>IPv4 DHCP</translation>
     </message>
     <message>
-        <location line="+126"/>
+        <location line="+171"/>
         <source>Not activated</source>
         <translation>未激活</translation>
     </message>
@@ -1091,7 +1091,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>从起始地址到其子网末尾只能容纳%2台设备中的%1台。未做任何修改。</translation>
     </message>
     <message>
-        <location filename="../src/configpanel/devicemodifypage.cpp" line="+209"/>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="+210"/>
         <source>New Password:</source>
         <translation>新密码：</translation>
     </message>
@@ -1262,7 +1262,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>两次输入的密码不一致。</translation>
     </message>
     <message>
-        <location filename="../src/cli/tarncommand.cpp" line="-575"/>
+        <location filename="../src/cli/command.cpp" line="-103"/>
         <location filename="../src/configpanel/devicemodifypage.cpp" line="+7"/>
         <source>Valid password range [8-16]. You can use a combination of numbers,lowercase, uppercase and special character for your password with at least two kinds of them contained.</source>
         <translation>密码长度范围[8-16]。密码可由数字、小写字母、大写字母和特殊字符组合而成，且至少包含其中两种。</translation>
@@ -1513,7 +1513,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>拉绳状态</translation>
     </message>
     <message>
-        <location filename="../src/export/devicesinfosavepage.cpp" line="+36"/>
+        <location filename="../src/exportdialog/devicesinfosavepage.cpp" line="+36"/>
         <source>Export</source>
         <translation>导出</translation>
     </message>
@@ -1636,7 +1636,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>密码长度范围为 [8-16] 位。密码可由数字、小写字母、大写字母和特殊字符组合而成，且至少包含其中两种。</translation>
     </message>
     <message>
-        <location filename="../src/cli/tarncommand.cpp" line="+441"/>
+        <location filename="../src/cli/resetcommand.cpp" line="-28"/>
         <location filename="../src/recovery/resetpassworddialog.cpp" line="+13"/>
         <source>The device cannot take this password: it is too long, or it holds characters the device does not know.</source>
         <translation>设备无法接受此密码：密码过长，或包含设备无法识别的字符。</translation>
@@ -1661,7 +1661,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>密钥无效。</translation>
     </message>
     <message>
-        <location filename="../src/cli/tarncommand.cpp" line="+4"/>
+        <location filename="../src/cli/resetcommand.cpp" line="+4"/>
         <location filename="../src/recovery/resetpassworddialog.cpp" line="+29"/>
         <source>Reset password failed.</source>
         <translation>重置密码失败。</translation>
@@ -1686,7 +1686,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>请输入安全码。</translation>
     </message>
     <message>
-        <location filename="../src/cli/tarncommand.cpp" line="+36"/>
+        <location filename="../src/cli/restorecommand.cpp" line="+11"/>
         <location filename="../src/recovery/restorepassworddialog.cpp" line="+12"/>
         <source>Restore password failed.</source>
         <translation>恢复密码失败。</translation>
@@ -1758,6 +1758,11 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <location filename="../src/app/toolsapplication.cpp" line="+51"/>
         <source>TARN is already running.</source>
         <translation>TARN已在运行。</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>TARN cannot start: %1</source>
+        <translation>TARN 无法启动：%1</translation>
     </message>
     <message>
         <location line="+7"/>

@@ -246,7 +246,8 @@ void TestCDomFile::roundTripKeepsTheFormat()
              bytes.left(300).constData());
 }
 
-// No handle reads past the bound, whatever size the file reports: a device included.
+// No handle reads past the bound, whatever size the file reports: a device included. Nesting is
+// bounded before a tree is built, and no save goes through a symbolic link.
 void TestCDomFile::readsAreBounded()
 {
     QDomDocument doc;
@@ -262,6 +263,24 @@ void TestCDomFile::readsAreBounded()
     CGenericDS store;
     QVERIFY(!store.LoadXML(QStringLiteral("/dev/zero")));
     QVERIFY(store.IsNull());
+
+    // 40,000 levels in 280 KB took the DOM's recursion past the stack.
+    const QByteArray deep = QByteArray("<a>").repeated(40000) + QByteArray("</a>").repeated(40000);
+    const QString deepPath = writeTestFile(*m_dir, QStringLiteral("deep.xml"), deep);
+    QCOMPARE(CDomFile::ReadDocument(deepPath, &doc, &error), CDomFile::TooDeep);
+    QCOMPARE(doc.documentElement().tagName(), QStringLiteral("kept"));
+    QVERIFY(!store.LoadXML(deepPath));
+    const QByteArray fits = QByteArray("<a>").repeated(CDomFile::MaxDepth) + QByteArray("</a>").repeated(CDomFile::MaxDepth);
+    QCOMPARE(CDomFile::ReadDocument(writeTestFile(*m_dir, QStringLiteral("fits.xml"), fits), &doc), CDomFile::Read);
+
+    const QByteArray other = "not ours\n";
+    const QString target = writeTestFile(*m_dir, QStringLiteral("passwd"), other);
+    const QString link = m_dir->filePath(QStringLiteral("Setup.xml"));
+    QVERIFY(QFile::link(target, link));
+    QVERIFY(!CDomFile::WriteDocument(doc, link, 0, &error));
+    QVERIFY2(error.contains(QStringLiteral("symbolic link")), qPrintable(error));
+    QCOMPARE(readAll(target), other);
+    QVERIFY(QFileInfo(link).isSymLink());
 }
 
 int main(int argc, char **argv)

@@ -1,4 +1,4 @@
-#include "export/devicesinfosavepage.h"
+#include "exportdialog/devicesinfosavepage.h"
 
 #include <QDir>
 #include <QEvent>
@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QStandardItemModel>
 
-#include "app/configuremanager.h"
+#include "config/configuremanager.h"
 #include "aptui/fieldlabels.h"
 #include "aptui/multistatelineedit.h"
 #include "aptui/warningdialog.h"

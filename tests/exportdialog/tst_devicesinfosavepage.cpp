@@ -11,11 +11,11 @@
 #include <QStandardItemModel>
 #include <QToolButton>
 
-#include "app/configuremanager.h"
+#include "config/configuremanager.h"
 #include "aptui/multistatelineedit.h"
 #include "aptui/warningdialog.h"
-#include "export/devicesinfosavepage.h"
-#include "exporttestdata.h"
+#include "exportdialog/devicesinfosavepage.h"
+#include "export/exporttestdata.h"
 #include "kittest.h"
 #include "support/warningboxes.h"
 
