@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 
@@ -163,12 +164,18 @@ void TestOnvifLoopback::changesAreConfirmedWhereTheDeviceAnswers()
     QVERIFY2(pending.ok(), pending.message.c_str());
     QCOMPARE(pending.value, true);
     QCOMPARE(m_discovery.device(two.endpoint)->address, std::string("127.0.0.1"));
+    std::size_t seen = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        seen = m_events[two.endpoint].size();
+    }
     const Result<std::string> reboot = m_client.systemReboot(Target::of(two), &m_admin);
     QVERIFY2(reboot.ok(), reboot.message.c_str());
+    // Its Bye, however soon its Hello follows.
     QVERIFY(waitFor([&] {
         std::lock_guard<std::mutex> lock(m_mutex);
         const auto &events = m_events[two.endpoint];
-        return !events.empty() && events.back() == Event::Offline;  // its Bye
+        return std::find(events.begin() + std::ptrdiff_t(seen), events.end(), Event::Offline) != events.end();
     }));
     QVERIFY(confirmAddress(m_discovery, AddressChange {two, "127.0.0.52", "", 0}, &m_admin, milliseconds(8000)).confirmed);
 
