@@ -17,6 +17,8 @@ namespace {
 constexpr milliseconds kInquiryWindow {800};
 // A second apart: a device answers at most once a second, and can always do so inside the window.
 constexpr milliseconds kInquiryRounds[] = {milliseconds(0), milliseconds(1000), milliseconds(2000)};
+constexpr milliseconds kInquiryRoundGap {1000};
+constexpr milliseconds kInquiryRepeat {150};
 constexpr std::size_t kMaxQueuedEvents = 2 * 65536;
 // Datagrams decoded per sender. A host with a thousand devices stays well inside; a flooding host
 // is cut to this and leaves everyone else's share alone.
@@ -175,7 +177,15 @@ int Library::sendInquiry()
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_running)
         return TARN_ERR_NOT_STARTED;
-    scheduleInquiries();
+    if (m_rounds.empty()) {
+        scheduleInquiries();
+    } else {
+        // A search is going on: it goes on one round further, a second after its last, naming the
+        // devices known by then. Asked again before that round is due, it stays as it is.
+        const Clock::time_point last = std::max_element(m_rounds.begin(), m_rounds.end())->first;
+        if (last - Clock::now() < kInquiryRoundGap)
+            m_rounds.emplace_back(last + kInquiryRoundGap, int(std::size(kInquiryRounds)));
+    }
     m_transport.wake();  // under the lock: stop closes the transport only after clearing m_running
     return TARN_ERR_NONE;
 }
@@ -200,12 +210,15 @@ void Library::networkLoop()
             const Clock::time_point now = Clock::now();
             for (const auto &r : m_rounds)
                 timeout = std::min<int>(timeout, int(std::max<long>(0, duration_cast<milliseconds>(r.first - now).count())));
+            for (const auto &r : m_repeats)
+                timeout = std::min<int>(timeout, int(std::max<long>(0, duration_cast<milliseconds>(r.first - now).count())));
         }
         m_transport.poll(timeout, [this](std::string_view datagram, int, std::uint32_t source) {
             handle(datagram, source);
         });
 
         std::vector<int> due;
+        std::vector<std::string> repeats;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             if (!m_running)
@@ -219,11 +232,21 @@ void Library::networkLoop()
                     ++it;
                 }
             }
+            for (auto it = m_repeats.begin(); it != m_repeats.end();) {
+                if (it->first <= now) {
+                    repeats.push_back(std::move(it->second));
+                    it = m_repeats.erase(it);
+                } else {
+                    ++it;
+                }
+            }
             m_table.expire(now);
             m_verifier.logRefusals(now);
         }
         for (int round : due)
             sendInquiryRound(round);
+        for (const std::string &datagram : repeats)
+            m_transport.sendAll(datagram);
     }
 }
 
@@ -239,6 +262,8 @@ void Library::sendInquiryRound(int round)
     if (const auto datagram = wire::encode(inquiry)) {
         if (!m_transport.sendAll(*datagram))
             log::write(log::Warning, "inquiry could not be sent on any interface");
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_repeats.emplace_back(Clock::now() + kInquiryRepeat, *datagram);
     }
 }
 

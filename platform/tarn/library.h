@@ -66,6 +66,9 @@ private:
     SenderBudget m_datagramBudget;
     PendingTable m_pending;
     std::vector<std::pair<Clock::time_point, int>> m_rounds;
+    // Each inquiry goes out a second time shortly after: devices answer an id once, and a search
+    // that lost its inquiry would otherwise hear nobody for a whole round.
+    std::vector<std::pair<Clock::time_point, std::string>> m_repeats;
     std::uint64_t m_undecodable = 0;
 
     std::mutex m_eventMutex;

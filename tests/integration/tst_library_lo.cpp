@@ -1,6 +1,11 @@
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstring>
+#include <thread>
 
 #include "devicecollector.h"
 #include "testmaker.h"
@@ -20,6 +25,7 @@ private slots:
     void discoversEveryDevice();
     void activation();
     void modification();
+    void operationsInFlightTogether();
     void unknownMacTimesOut();
     void argumentsAreChecked();
     void lockoutAfterWrongPasswords();
@@ -43,6 +49,20 @@ private:
 };
 
 static const int kDevices = 6;
+
+namespace {
+QJsonObject stateOf(const QString &path, const QByteArray &mac)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    for (const QJsonValue &v : QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("devices")).toArray()) {
+        if (v.toObject().value(QStringLiteral("mac")).toString().toLatin1() == mac)
+            return v.toObject();
+    }
+    return {};
+}
+} // namespace
 
 void TestLibraryLoopback::initTestCase()
 {
@@ -382,6 +402,60 @@ void TestLibraryLoopback::goodbyeAndRestartKeepState()
     QCOMPARE(TARN_Clearup(), 1);
     QCOMPARE(TARN_SendInquiry(), 1);
     QTRY_COMPARE_WITH_TIMEOUT(m_collector.count(TARN_EVENT_ONLINE), kDevices, 3000);
+}
+
+// Several operations in flight at once from threads of their own, as a batch runs them: each has
+// its own request id, challenge and budget, gets its own device's answer and its own last error,
+// and no change is applied twice or to another device.
+void TestLibraryLoopback::operationsInFlightTogether()
+{
+    QVector<TARN_DEVICE_INFO> devices;
+    for (const TARN_DEVICE_INFO &e : m_collector.events()) {
+        const bool known = std::any_of(devices.cbegin(), devices.cend(),
+                                       [&e](const TARN_DEVICE_INFO &d) { return std::strcmp(d.macAddress, e.macAddress) == 0; });
+        if (e.eventType == TARN_EVENT_ONLINE && e.activationState == TARN_ACTIVATED && !known
+            && QByteArray(e.serialNumber).startsWith("TN") && m_activatedMac != e.macAddress
+            && m_modifiedMac != e.macAddress)
+            devices << e;
+    }
+    QVERIFY(devices.size() >= 2);
+    struct Outcome
+    {
+        int ok = 0, error = 0, wrongOk = 0, wrongError = 0;
+    };
+    QVector<Outcome> outcomes(devices.size() + 1);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < devices.size(); ++i) {
+        threads.emplace_back([&, i] {
+            TARN_NETWORK_PARAMS params = paramsOf(devices.at(i));
+            std::strcpy(params.ipv4Address, QByteArray("10.77.0.").append(QByteArray::number(10 + i)).constData());
+            std::strcpy(params.ipv4SubnetMask, "255.255.255.0");
+            std::strcpy(params.ipv4Gateway, "10.77.0.1");
+            params.dhcpEnabled = 0;
+            outcomes[i].wrongOk = TARN_ModifyDeviceNetParam(devices.at(i).macAddress, "Wrong12345", &params);
+            outcomes[i].wrongError = TARN_GetLastError();
+            outcomes[i].ok = TARN_ModifyDeviceNetParam(devices.at(i).macAddress, "Admin12345", &params);
+            outcomes[i].error = TARN_GetLastError();
+        });
+    }
+    // Meanwhile one that nobody answers.
+    threads.emplace_back([&] {
+        TARN_NETWORK_PARAMS params = paramsOf(devices.first());
+        outcomes.last().ok = TARN_ModifyDeviceNetParam("02:00:00:ff:ff:ff", "Admin12345", &params);
+        outcomes.last().error = TARN_GetLastError();
+    });
+    for (std::thread &t : threads)
+        t.join();
+    for (int i = 0; i < devices.size(); ++i) {
+        QCOMPARE(outcomes[i].wrongOk, 0);
+        QCOMPARE(outcomes[i].wrongError, TARN_ERR_DENIED);
+        QCOMPARE(outcomes[i].ok, 1);
+        QCOMPARE(stateOf(m_dir.filePath(QStringLiteral("devices.json")), QByteArray(devices.at(i).macAddress))
+                     .value(QStringLiteral("ip")).toString(),
+                 QStringLiteral("10.77.0.%1").arg(10 + i));
+    }
+    QCOMPARE(outcomes.last().ok, 0);
+    QCOMPARE(outcomes.last().error, TARN_ERR_TIMEOUT);
 }
 
 QTEST_GUILESS_MAIN(TestLibraryLoopback)
