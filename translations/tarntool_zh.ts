@@ -430,17 +430,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>未知命令“%1”；tarn --help 列出所有命令。</translation>
     </message>
     <message>
-        <location filename="../src/cli/command.cpp" line="+87"/>
+        <location filename="../src/cli/command.cpp" line="+89"/>
         <source>Interfaces to look for devices on, comma-separated.</source>
         <translation>搜索设备所用的网络接口，以逗号分隔。</translation>
     </message>
     <message>
-        <location line="+2"/>
-        <source>Seconds to look for devices (default %1).</source>
-        <translation>搜索设备的秒数（默认 %1）。</translation>
-    </message>
-    <message>
-        <location line="+10"/>
+        <location line="+14"/>
         <source>Usage: tarn %1</source>
         <translation>用法：tarn %1</translation>
     </message>
@@ -460,7 +455,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>无法启动设备搜索（错误 %1）：网络接口是否存在？</translation>
     </message>
     <message>
-        <location line="+28"/>
+        <location line="+24"/>
         <source>No device with the serial number %1 was found.</source>
         <translation>没有找到序列号为 %1 的设备。</translation>
     </message>
@@ -540,12 +535,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>错误 %1</translation>
     </message>
     <message>
-        <location line="+57"/>
-        <source>Stopping after the current device.</source>
-        <translation>完成当前设备后停止。</translation>
-    </message>
-    <message>
-        <location line="+31"/>
+        <location line="+125"/>
         <source>activated</source>
         <translation>已激活</translation>
     </message>
@@ -570,7 +560,27 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>未激活</translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="-260"/>
+        <source>Seconds to look for devices at most (default %1): the search ends sooner once it has the devices named, or no new device answers.</source>
+        <translation>搜索设备的最长秒数（默认 %1）：找到所指定的设备，或不再有新设备应答时，搜索会提前结束。</translation>
+    </message>
+    <message>
+        <location line="+206"/>
+        <source>Stopping once the devices being worked on have answered.</source>
+        <translation>正在处理的设备应答后即停止。</translation>
+    </message>
+    <message>
+        <location line="+29"/>
+        <source>Devices worked on at once, 1 to %1 (default: TaskThread in Setup.xml, or 8).</source>
+        <translation>同时处理的设备数，1 到 %1（默认：Setup.xml 中的 TaskThread，或 8）。</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>--jobs takes a number from 1 to %1.</source>
+        <translation>--jobs 的取值为 1 到 %1。</translation>
+    </message>
+    <message>
+        <location line="+13"/>
         <source>not changed</source>
         <translation>未修改</translation>
     </message>
@@ -590,7 +600,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>已停止</translation>
     </message>
     <message>
-        <location line="-19"/>
+        <location line="-45"/>
         <source>%1 of %2 devices done.</source>
         <translation>%2 台设备中完成 %1 台。</translation>
     </message>
@@ -643,7 +653,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>新密码所在的文件，或用 - 表示标准输入。</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+10"/>
         <source>Name the devices with --serial, or give --all-new.</source>
         <translation>请用 --serial 指定设备，或给出 --all-new。</translation>
     </message>
@@ -698,7 +708,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>只显示将要修改的内容，不发送任何请求。</translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location line="+14"/>
         <source>Give --plan FILE, or --start-address, --mask, --gateway and --serial.</source>
         <translation>请给出 --plan FILE，或 --start-address、--mask、--gateway 和 --serial。</translation>
     </message>
@@ -1114,7 +1124,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>从起始地址到其子网末尾只能容纳%2台设备中的%1台。未做任何修改。</translation>
     </message>
     <message>
-        <location filename="../src/configpanel/devicemodifypage.cpp" line="+210"/>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="+211"/>
         <source>New Password:</source>
         <translation>新密码：</translation>
     </message>
@@ -1170,15 +1180,9 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>密码中含有无法发送给设备的字符。</translation>
     </message>
     <message>
-        <location filename="../src/cli/progressline.cpp" line="+25"/>
-        <location filename="../src/configpanel/devicemodifypage.cpp" line="+10"/>
-        <source>Device %1 of %2: %3</source>
-        <translation>第%1台，共%2台：%3</translation>
-    </message>
-    <message>
-        <location filename="../src/configpanel/devicemodifypage.cpp" line="+31"/>
-        <source>(stopping after this device)</source>
-        <translation>（本台设备完成后停止）</translation>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="+49"/>
+        <source>(stopping once the devices being worked on have answered)</source>
+        <translation>（正在处理的设备应答后即停止）</translation>
     </message>
     <message>
         <location line="+7"/>
@@ -1300,7 +1304,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>两次输入的密码不一致。</translation>
     </message>
     <message>
-        <location filename="../src/cli/command.cpp" line="-113"/>
+        <location filename="../src/cli/command.cpp" line="-124"/>
         <location filename="../src/configpanel/devicemodifypage.cpp" line="+7"/>
         <source>Valid password range [8-16]. You can use a combination of numbers,lowercase, uppercase and special character for your password with at least two kinds of them contained.</source>
         <translation>密码长度范围[8-16]。密码可由数字、小写字母、大写字母和特殊字符组合而成，且至少包含其中两种。</translation>
@@ -1329,6 +1333,13 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <location line="+1"/>
         <source>Activate fail numbers</source>
         <translation>激活失败数</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/progressline.cpp" line="+25"/>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="-364"/>
+        <location line="+5"/>
+        <source>%1 of %2 done: %3</source>
+        <translation>已完成 %1/%2：%3</translation>
     </message>
 </context>
 <context>

@@ -20,9 +20,12 @@ int ActivateCommand::run(const QStringList &arguments)
     const QCommandLineOption passwordFile(QStringLiteral("password-file"),
                                           tr("The new password's file, or - for standard input."), QStringLiteral("FILE"));
     parser.addOptions({serial, allNew, passwordFile});
+    addJobsOption(parser);
     const int parsed = parse(parser, QStringLiteral("activate [options]"), arguments);
     if (parsed >= 0)
         return parsed;
+    if ((m_jobs = jobs(parser)) < 0)
+        return BadInput;
     const QStringList serials = parser.values(serial);
     if (serials.isEmpty() == !parser.isSet(allNew)) {
         complain(tr("Name the devices with --serial, or give --all-new."));

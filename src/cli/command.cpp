@@ -14,9 +14,11 @@
 #include "cli/secretinput.h"
 #include "common/passwordrule.h"
 #include "common/secretbytes.h"
+#include "config/configuremanager.h"
 #include "devicelist/cipstandarditem.h"
 #include "discovery/devicefields.h"
 #include "discovery/tarnhandler.h"
+#include "toolkit/toolkitpath.h"
 
 namespace TarnCli {
 
@@ -86,7 +88,9 @@ int Command::parse(QCommandLineParser &parser, const QString &synopsis, const QS
     parser.addOption(QCommandLineOption(QStringLiteral("iface"),
                                         tr("Interfaces to look for devices on, comma-separated."), QStringLiteral("NAME")));
     parser.addOption(QCommandLineOption(QStringLiteral("wait"),
-                                        tr("Seconds to look for devices (default %1).").arg(DefaultWaitSeconds),
+                                        tr("Seconds to look for devices at most (default %1): the search ends "
+                                           "sooner once it has the devices named, or no new device answers.")
+                                            .arg(DefaultWaitSeconds),
                                         QStringLiteral("SECONDS")));
     const QCommandLineOption help = parser.addHelpOption();
     if (!parser.parse(arguments)) {
@@ -136,11 +140,7 @@ bool Command::discover(const QCommandLineParser &parser, const QStringList &want
             return true;
         };
     }
-    const int total = seconds * 1000;
-    const int first = qMin(minimumMs, total);
-    if (first > 0)
-        m_scan->wait(first);
-    m_scan->wait(total - first, enough);
+    m_scan->search(seconds * 1000, enough, minimumMs);
     return true;
 }
 
@@ -234,10 +234,21 @@ int Command::runBatch(const QVector<TARN::BatchStep> &steps, const QVector<TARN_
                       bool activation, BatchJournal *journal)
 {
     TARN::BatchRunner runner(m_handler.get());
+    runner.setParallelism(m_jobs);
     ProgressLine progress(m_err);
+    QString latest;
+    int finished = 0;
+    // A terminal's bar names each device as it starts; a log gets one line as each ends.
     QObject::connect(&runner, &TARN::BatchRunner::progress, &runner,
-                     [&progress](int position, int total, const QString &address) {
-                         progress.step(position, total, address);
+                     [&progress, &latest, &finished](int, int total, const QString &address) {
+                         latest = address;
+                         if (progress.isTerminal())
+                             progress.step(finished, total, address);
+                     });
+    QObject::connect(&runner, &TARN::BatchRunner::counted, &runner,
+                     [&progress, &latest, &finished](int done, int total) {
+                         finished = done;
+                         progress.step(done, total, latest);
                      });
     QVector<QString> lines(steps.size());
     int done = 0;
@@ -283,7 +294,7 @@ int Command::runBatch(const QVector<TARN::BatchStep> &steps, const QVector<TARN_
         watch.stop();
         runner.stop();
         progress.finish();
-        complain(tr("Stopping after the current device."));
+        complain(tr("Stopping once the devices being worked on have answered."));
     });
     watch.start(100);
     runner.run(steps);
@@ -307,6 +318,32 @@ int Command::runBatch(const QVector<TARN::BatchStep> &steps, const QVector<TARN_
         journal->ended(done, steps.size(), stopped);
     complain(tr("%1 of %2 devices done.").arg(done).arg(steps.size()));
     return done == steps.size() ? AllDone : SomeFailed;
+}
+
+void Command::addJobsOption(QCommandLineParser &parser)
+{
+    parser.addOption(QCommandLineOption(QStringLiteral("jobs"),
+                                        tr("Devices worked on at once, 1 to %1 (default: TaskThread in Setup.xml, "
+                                           "or 8).")
+                                            .arg(MaxJobs),
+                                        QStringLiteral("N")));
+}
+
+int Command::jobs(const QCommandLineParser &parser)
+{
+    if (parser.isSet(QStringLiteral("jobs"))) {
+        bool ok = false;
+        const int n = parser.value(QStringLiteral("jobs")).toInt(&ok);
+        if (!ok || n < 1 || n > MaxJobs) {
+            complain(tr("--jobs takes a number from 1 to %1.").arg(MaxJobs));
+            return -1;
+        }
+        return n;
+    }
+    // The window's setting, beside the program.
+    apt::ConfigureManager settings;
+    settings.load(OrvoGUIToolkit::GetTargetPathFile(QStringLiteral("Setup.xml")));
+    return TARN::BatchRunner::parallelismOf(settings.taskThread());
 }
 
 QString Command::outcomeText(const TARN::StepResult &r, bool activation)

@@ -43,10 +43,12 @@ public:
     // `arguments` are the program's name, then the command's own arguments.
     virtual int run(const QStringList &arguments) = 0;
 
-    static constexpr int DefaultWaitSeconds = 3;
+    // A search ends sooner, once it has what it needs: this is for lossy networks.
+    static constexpr int DefaultWaitSeconds = 10;
     static constexpr int MaxWaitSeconds = 3600;
     // A search's three inquiries a second apart, and the answers to the last one.
     static constexpr int AnswerWindowMs = 3000;
+    static constexpr int MaxJobs = 64;
     // The longest password a device takes.
     static constexpr int PasswordMaxLength = 16;
 
@@ -54,9 +56,9 @@ protected:
     // Parses a command's arguments after adding the options all commands share. Answers -1 to go
     // on, or the exit code when the parse failed or help was asked for.
     int parse(QCommandLineParser &parser, const QString &synopsis, const QStringList &arguments);
-    // Starts discovery on the interface the options name and waits for the devices: the --wait
-    // seconds, or until every serial number in `wanted` is found, but at least `minimumMs` (within
-    // the wait). False when discovery cannot start.
+    // Starts discovery on the interface the options name and looks for devices (DeviceScan::search)
+    // for at most the --wait seconds: until every serial number in `wanted` is found, but at least
+    // `minimumMs`, or without `wanted` until no new device answers. False when discovery cannot start.
     bool discover(const QCommandLineParser &parser, const QStringList &wanted = {}, int minimumMs = 0);
     // The devices with these serial numbers in the order given; reports those not found.
     bool devicesNamed(const QStringList &serials, QVector<TARN_DEVICE_INFO> *devices);
@@ -67,8 +69,13 @@ protected:
     // The password rule as the window states it.
     static QString passwordRuleText();
 
-    // Runs the steps with progress on standard error, then prints one line per device and answers
-    // the exit code. Each device's plan, request and outcome go to `journal` when it is open.
+    // Adds --jobs to a batch command's options; jobs() reads it after the parse, -1 when it is bad.
+    static void addJobsOption(QCommandLineParser &parser);
+    int jobs(const QCommandLineParser &parser);
+
+    // Runs the steps with progress on standard error, `m_jobs` at a time, then prints one line per
+    // device in the steps' order and answers the exit code. Each device's plan, request and outcome
+    // go to `journal` when it is open.
     int runBatch(const QVector<TARN::BatchStep> &steps, const QVector<TARN_DEVICE_INFO> &devices, bool activation,
                  BatchJournal *journal);
     static QString outcomeText(const TARN::StepResult &result, bool activation);
@@ -87,6 +94,7 @@ protected:
 
     FILE *m_out;
     FILE *m_err;
+    int m_jobs = 0;  // devices worked on at once; 0 until a batch command reads it
     std::unique_ptr<TARN::TarnHandler> m_handler;
     std::unique_ptr<DeviceScan> m_scan;
 };

@@ -1,5 +1,6 @@
 #include "cli/devicescan.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -10,6 +11,7 @@ namespace TarnCli {
 
 DeviceScan::DeviceScan(TARN::TarnHandler *handler, QObject *parent)
     : QObject(parent)
+    , m_handler(handler)
 {
     registerDeviceMetaTypes();
     // Queued: the handler emits on the library's thread.
@@ -29,6 +31,38 @@ void DeviceScan::wait(int ms, const std::function<bool()> &enough)
     loop.exec();
     m_loop = nullptr;
     m_enough = nullptr;
+}
+
+void DeviceScan::search(int maxMs, const std::function<bool()> &enough, int minimumMs)
+{
+    // A round's answers are in 800 ms after it; the margin covers their way here.
+    constexpr int RoundMs = 1000, AnswersInMs = 900, QuietRounds = 2, QuietRoundsUnderLoss = 6;
+    QElapsedTimer clock;
+    clock.start();
+    int heardBefore = 0, quiet = 0;
+    bool missed = false;
+    for (int round = 0;; ++round) {
+        const qint64 checkpoint = qint64(round) * RoundMs + AnswersInMs;
+        const std::function<bool()> done = [&] { return clock.elapsed() >= minimumMs && enough && enough(); };
+        if (done())
+            return;
+        const qint64 left = qMin<qint64>(checkpoint, maxMs) - clock.elapsed();
+        if (left > 0)
+            wait(int(left), done);
+        if (done() || clock.elapsed() >= maxMs)
+            return;
+        const int fresh = m_heard - heardBefore;
+        heardBefore = m_heard;
+        if (round > 0 && fresh > 0)
+            missed = true;
+        quiet = fresh > 0 ? 0 : quiet + 1;
+        if (!enough && clock.elapsed() >= minimumMs && quiet >= (missed ? QuietRoundsUnderLoss : QuietRounds))
+            return;
+        // The search was started with three rounds; from the second on, each checkpoint keeps one
+        // more round ahead.
+        if (round > 0)
+            m_handler->sendInquiry();
+    }
 }
 
 int DeviceScan::findSerial(const QString &serial) const
@@ -52,10 +86,12 @@ int DeviceScan::indexOf(const TARN_DEVICE_INFO &record) const
 void DeviceScan::onOnline(const TARN_DEVICE_INFO &record)
 {
     const int i = indexOf(record);
-    if (i < 0)
+    if (i < 0) {
         m_devices << record;
-    else
+        ++m_heard;
+    } else {
         m_devices[i] = record;
+    }
     changed();
 }
 

@@ -30,6 +30,14 @@ public:
     // device event.
     void wait(int ms, const std::function<bool()> &enough = {});
 
+    // Looks for devices for at most `maxMs`, from the search discovery starts with: its rounds are
+    // a second apart, and after each round's answers the search goes on one round further, naming
+    // the devices already known, unless it has what it needs. With `enough`, that is when `enough`
+    // answers true (and `minimumMs` has passed); without, when no new device has answered for two
+    // rounds, or, once devices were seen to be missed (a later round brought one), for six rounds:
+    // under loss a device may miss several rounds in a row.
+    void search(int maxMs, const std::function<bool()> &enough = {}, int minimumMs = 0);
+
     const QVector<TARN_DEVICE_INFO> &devices() const { return m_devices; }
     // The index of the device with this serial number, or -1.
     int findSerial(const QString &serial) const;
@@ -44,7 +52,9 @@ private slots:
 private:
     void changed();
 
+    TARN::TarnHandler *m_handler;
     QVector<TARN_DEVICE_INFO> m_devices;
+    int m_heard = 0;  // devices ever heard, gone ones included
     std::function<bool()> m_enough;
     QEventLoop *m_loop = nullptr;
 };

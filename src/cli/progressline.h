@@ -15,7 +15,9 @@ public:
     explicit ProgressLine(FILE *stream);
     ~ProgressLine();
 
-    void step(int position, int total, const QString &address);
+    // `done` of `total` devices have ended; `address` is the one worked on last.
+    void step(int done, int total, const QString &address);
+    bool isTerminal() const { return m_terminal; }
     // Ends the bar's line, so what follows starts on a line of its own.
     void finish();
 

@@ -28,9 +28,12 @@ int SetNetCommand::run(const QStringList &arguments)
                                           tr("The admin password's file, or - for standard input."), QStringLiteral("FILE"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"), tr("Shows what would change; sends nothing."));
     parser.addOptions({plan, start, mask, gateway, serial, passwordFile, dryRun});
+    addJobsOption(parser);
     const int parsed = parse(parser, QStringLiteral("set-net [options]"), arguments);
     if (parsed >= 0)
         return parsed;
+    if ((m_jobs = jobs(parser)) < 0)
+        return BadInput;
 
     const bool fromPlan = parser.isSet(plan);
     const bool fromStart = parser.isSet(start) || parser.isSet(mask) || parser.isSet(gateway);

@@ -21,6 +21,7 @@
 #include "common/addressplan.h"
 #include "common/passwordrule.h"
 #include "common/secretbytes.h"
+#include "config/configuremanager.h"
 #include "configpanel/deviceactivepage.h"
 #include "configpanel/devicemodifyresultpage.h"
 #include "configpanel/devicenetparapage.h"
@@ -385,10 +386,17 @@ QVector<TARN::StepResult> DeviceModifyPage::runSteps(const QVector<TARN::BatchSt
         m_runner = new TARN::BatchRunner(handler(), this);
         m_runner->setResolveTimeout(m_resolveMs);
         connect(m_runner, &TARN::BatchRunner::progress, this, [this](int position, int total, const QString &address) {
-            m_labelProgress->setText(tr("Device %1 of %2: %3").arg(position).arg(total).arg(address));
+            m_progressAddress = address;
+            m_labelProgress->setText(tr("%1 of %2 done: %3").arg(m_progressDone).arg(total).arg(address));
             emit signalProgress(position, total, address);
         });
+        connect(m_runner, &TARN::BatchRunner::counted, this, [this](int done, int total) {
+            m_progressDone = done;
+            m_labelProgress->setText(tr("%1 of %2 done: %3").arg(done).arg(total).arg(m_progressAddress));
+        });
     }
+    m_runner->setParallelism(TARN::BatchRunner::parallelismOf(apt::ConfigureManager::instance()->taskThread()));
+    m_progressDone = 0;
     m_busy = true;
     m_widgetModifyPage->setEnabled(false);
     m_btnStopBatch->setEnabled(true);
@@ -416,7 +424,8 @@ void DeviceModifyPage::onStopBatch()
     if (m_runner && m_busy) {
         m_runner->stop();
         m_btnStopBatch->setEnabled(false);
-        m_labelProgress->setText(m_labelProgress->text() + QLatin1Char(' ') + tr("(stopping after this device)"));
+        m_labelProgress->setText(m_labelProgress->text() + QLatin1Char(' ')
+                                 + tr("(stopping once the devices being worked on have answered)"));
     }
 }
 

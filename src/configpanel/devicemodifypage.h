@@ -109,6 +109,8 @@ private:
     ModifyPage m_mode = MODIFY_SINGLE;
     TARN::TarnHandler *m_handler = nullptr;
     TARN::BatchRunner *m_runner = nullptr;
+    int m_progressDone = 0;       // of the batch running
+    QString m_progressAddress;    // the device it started last
     int m_resolveMs = 3000;
     bool m_busy = false;
     bool m_selectionPending = false;

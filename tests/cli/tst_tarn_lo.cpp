@@ -251,7 +251,7 @@ void TestTarnCommand::activateEveryNewDevice()
                 m_passwordFile, QStringLiteral("--wait"), QStringLiteral("5")});
     QVERIFY2(run.code == 0, qPrintable(run.err));
     QCOMPARE(run.out.count(QStringLiteral("  activated")), m_newSerials.size());
-    QVERIFY(run.err.contains(QStringLiteral("Device %1 of %1").arg(m_newSerials.size())));
+    QVERIFY(run.err.contains(QStringLiteral("%1 of %1 done").arg(m_newSerials.size())));
     for (const QJsonValue &v : stateDevices())
         QCOMPARE(v.toObject().value(QStringLiteral("act")).toInt(), TARN_ACTIVATED);
 
@@ -299,7 +299,7 @@ void TestTarnCommand::badPlanRefusedWhole()
     QCOMPARE(run.code, 2);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QVERIFY(run.err.contains(QStringLiteral("nothing was sent")));
-    QVERIFY(!run.err.contains(QStringLiteral("Device 1 of")));
+    QVERIFY(!run.err.contains(QStringLiteral(" done: ")));
     QCOMPARE(stateBytes(), before);
 }
 
@@ -318,7 +318,7 @@ void TestTarnCommand::planOf40Applied()
                 m_passwordFile});
     QVERIFY2(run.code == 0, qPrintable(run.err));
     QCOMPARE(run.out.count(QStringLiteral("  changed")), 40);
-    QVERIFY(run.err.contains(QStringLiteral("Device 40 of 40: 10.20.1.50")));
+    QVERIFY(run.err.contains(QStringLiteral("40 of 40 done: 10.20.1.50")));
     for (int i = 0; i < DeviceCount; ++i) {
         const QJsonObject d = emulatorDeviceState(path(QStringLiteral("devices.json")), m_serials.at(i).toLatin1());
         if (i >= 40) {
