@@ -276,13 +276,15 @@ void Library::handle(std::string_view datagram, std::uint32_t source)
 }
 
 // A challenge counts only from the device the caller means: its certificate, from a trusted maker,
-// names the target's serial (or MAC), and the challenge is signed with the certified key.
+// names the target's serial (or MAC), and the challenge is signed with the certified key. One bound
+// to another key than the operation's was handed to someone else who asked under the same id.
 void Library::onChallenge(const wire::Challenge &challenge, std::uint32_t source)
 {
     const std::string mac = wire::normaliseMac(challenge.mac);
     std::lock_guard<std::mutex> lock(m_mutex);
     const auto it = m_pending.find(challenge.id);
-    if (mac.empty() || it == m_pending.end() || it->second->haveChallenge)
+    if (mac.empty() || it == m_pending.end() || it->second->haveChallenge
+        || challenge.ephemeralKey != it->second->ephemeralKey)
         return;
     Pending &p = *it->second;
     const bool named = p.target.serial.empty() ? wire::normaliseMac(p.target.mac) == mac

@@ -33,11 +33,13 @@ private slots:
     void forgedUpdateAndGoodbye();
     void replayedAnnouncement();
     void challengeFlood();
+    void challengeRacing();
     void inquiryFlood();
     void announcementFlood();
 
 private:
     TARN_DEVICE_INFO device(int activationState) const;
+    int changePortEightTimes(const TARN_DEVICE_INFO &victim, int firstPort, int *lastPort);
     static TARN_NETWORK_PARAMS paramsOf(const TARN_DEVICE_INFO &d);
     static std::optional<tarn::wire::Hello> latestHello(const WireTap &tap, const char *mac);
     QByteArray log() const;
@@ -72,6 +74,9 @@ void TestAttacks::cleanupTestCase()
     TARN_Stop();
     TARN_SetLogToFile(TARN_LOG_WARNING, nullptr, 0);
     stopEmulator(m_emulator);
+    // Whatever was copied, raced or replayed at the devices, none of them carried out a request twice.
+    const QByteArray summary = m_emulator.readAllStandardOutput();
+    QVERIFY2(summary.contains("applied twice 0,"), summary.constData());
 }
 
 TARN_DEVICE_INFO TestAttacks::device(int activationState) const
@@ -308,6 +313,22 @@ void TestAttacks::replayedAnnouncement()
     QCOMPARE(QByteArray(now.ipv4Address), QByteArray("10.77.5.55"));
 }
 
+// Eight changes of the device's port, one after another, as an installer makes them: how many the
+// device confirmed, and the port of the last it confirmed.
+int TestAttacks::changePortEightTimes(const TARN_DEVICE_INFO &victim, int firstPort, int *lastPort)
+{
+    TARN_NETWORK_PARAMS params = paramsOf(victim);
+    int succeeded = 0;
+    for (int i = 0; i < 8; ++i) {
+        params.port = static_cast<uint16_t>(firstPort + i);
+        if (TARN_ModifyDeviceNetParam(victim.macAddress, "Admin12345", &params)) {
+            ++succeeded;
+            *lastPort = params.port;
+        }
+    }
+    return succeeded;
+}
+
 // Challenge requests for the victim with descending ids, as fast as the attacker can, while the
 // installer makes eight changes: the attacker only evicts its own challenges.
 void TestAttacks::challengeFlood()
@@ -318,10 +339,12 @@ void TestAttacks::challengeFlood()
     std::atomic<long> sent {0};
     std::thread flood([&] {
         std::uint32_t id = UINT32_MAX;
+        const std::string key = tarn::seal::randomBytes(32);
         while (!stop) {
             for (int i = 0; i < 20; ++i) {
                 tarn::wire::ChallengeRequest request;
                 request.id = id--;
+                request.ephemeralKey = key;
                 if (i % 2)
                     request.target.mac = victim.macAddress;
                 else
@@ -345,18 +368,32 @@ void TestAttacks::challengeFlood()
     } join {stop, flood};
     const auto begin = steady_clock::now();
     QTRY_VERIFY_WITH_TIMEOUT(sent > 10000, 20000);  // the device's challenge table is full of the attacker's
-    int succeeded = 0;
-    TARN_NETWORK_PARAMS params = paramsOf(victim);
-    for (int i = 0; i < 8; ++i) {
-        params.port = static_cast<uint16_t>(8200 + i);
-        succeeded += TARN_ModifyDeviceNetParam(victim.macAddress, "Admin12345", &params);
-    }
+    int lastPort = 0;
+    const int succeeded = changePortEightTimes(victim, 8200, &lastPort);
     stop = true;
     flood.join();
     const double seconds = duration<double>(steady_clock::now() - begin).count();
     qInfo("challenge flood: %ld requests in %.1f s (%.0f a second); %d of 8 changes succeeded", long(sent), seconds,
           double(sent) / seconds, succeeded);
     QVERIFY(succeeded >= 7);
+}
+
+// A stranger sends a sealed request of its own under every challenge it hears, the moment it hears
+// it: the installer's changes still go through, and the device shows the last one.
+void TestAttacks::challengeRacing()
+{
+    const TARN_DEVICE_INFO victim = device(TARN_ACTIVATED);
+    QVERIFY(victim.macAddress[0]);
+    ChallengeRacer racer(m_attacker);
+    QVERIFY(racer.ok());
+    int lastPort = 0;
+    const int succeeded = changePortEightTimes(victim, 8300, &lastPort);
+    qInfo("challenge racing: %d requests of the stranger's raced the caller's; %d of 8 changes succeeded",
+          racer.raced(), succeeded);
+    QVERIFY(racer.raced() >= 8);
+    QVERIFY(succeeded >= 7);
+    TARN_DEVICE_INFO now {};
+    QTRY_VERIFY_WITH_TIMEOUT(m_collector.last(TARN_EVENT_UPDATE, victim.macAddress, &now) && now.port == lastPort, 3000);
 }
 
 namespace {

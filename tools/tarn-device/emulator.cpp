@@ -463,7 +463,7 @@ void Emulator::onInquiry(const wire::Inquiry &inquiry)
     }
 }
 
-void Emulator::dropChallenge(std::map<std::uint32_t, Challenge>::iterator it)
+void Emulator::dropChallenge(std::map<ChallengeKey, Challenge>::iterator it)
 {
     m_challengeAge.erase(it->second.order);
     const auto sender = m_challengesBySender.find(it->second.sender);
@@ -477,9 +477,10 @@ void Emulator::onChallengeRequest(const wire::ChallengeRequest &request, std::ui
     const int index = findTarget(request.target);
     if (index < 0)
         return;
-    auto it = m_challenges.find(request.id);
+    const ChallengeKey key {request.id, request.ephemeralKey};
+    auto it = m_challenges.find(key);
     if (it == m_challenges.end()) {
-        if (m_answers.count(request.id))
+        if (m_answers.count(key))
             return;  // already answered: the operation is over
         if (m_challengesBySender[source] >= kChallengesPerSender) {
             for (const auto &entry : m_challengeAge) {  // this sender's oldest
@@ -492,33 +493,41 @@ void Emulator::onChallengeRequest(const wire::ChallengeRequest &request, std::ui
         }
         if (m_challenges.size() >= kMaxChallenges)
             dropChallenge(m_challenges.find(m_challengeAge.begin()->second));
+        const VirtualDevice &v = m_devices[std::size_t(index)];
+        wire::Challenge challenge;
+        challenge.id = request.id;
+        challenge.serial = v.info.serial;
+        challenge.mac = v.info.mac;
+        challenge.certificate = v.certificate;
+        challenge.nonce = seal::randomBytes(wire::KeyBytes);
+        challenge.ephemeralKey = request.ephemeralKey;
+        auto datagram = wire::encodeSigned(challenge, v.identitySecret);
+        if (!datagram)
+            return;
         const std::uint64_t order = m_challengeOrder++;
-        it = m_challenges.emplace(request.id, Challenge {std::size_t(index), seal::randomBytes(32), Clock::now(), source, order})
+        it = m_challenges
+                 .emplace(key, Challenge {std::size_t(index), challenge.nonce, Clock::now(), source, order,
+                                          std::move(*datagram)})
                  .first;
-        m_challengeAge.emplace(order, request.id);
+        m_challengeAge.emplace(order, key);
         ++m_challengesBySender[source];
     }
-    const VirtualDevice &v = m_devices[it->second.device];
-    wire::Challenge challenge;
-    challenge.id = request.id;
-    challenge.serial = v.info.serial;
-    challenge.mac = v.info.mac;
-    challenge.certificate = v.certificate;
-    challenge.nonce = it->second.nonce;
-    if (auto datagram = wire::encodeSigned(challenge, v.identitySecret))
-        queue(std::move(*datagram), {});
+    queue(it->second.datagram, {});
 }
 
 void Emulator::onOperation(const wire::Operation &operation)
 {
-    if (const auto cached = m_answers.find(operation.id); cached != m_answers.end()) {
+    const ChallengeKey challengeKey {operation.id, operation.ephemeralKey};
+    if (const auto cached = m_answers.find(challengeKey); cached != m_answers.end()) {
         queue(cached->second.datagram, {});  // a retransmission: answer again, apply nothing
         ++m_repeats;
         return;
     }
-    const auto it = m_challenges.find(operation.id);
+    // No fresh challenge for this id and key: stale, replayed, or someone else's challenge, which
+    // stays for its owner.
+    const auto it = m_challenges.find(challengeKey);
     if (it == m_challenges.end())
-        return;  // no fresh challenge for this id: stale or replayed
+        return;
     const std::size_t index = it->second.device;
     VirtualDevice &v = m_devices[index];
     const std::string targetText = operation.target.serial.empty() ? operation.target.mac : operation.target.serial;
@@ -539,7 +548,7 @@ void Emulator::onOperation(const wire::Operation &operation)
     std::string data;
     const int code = apply(index, *body, data);
     ++m_applied;
-    if (m_appliedIds[operation.id]++ > 0)
+    if (m_appliedIds[challengeKey]++ > 0)
         ++m_appliedTwice;
     if (m_appliedIds.size() > 65536)
         m_appliedIds.erase(m_appliedIds.begin());  // a diagnostic: recent ids are enough
@@ -550,7 +559,7 @@ void Emulator::onOperation(const wire::Operation &operation)
     dropChallenge(it);
     if (!datagram)
         return;
-    m_answers[operation.id] = Answer {*datagram, Clock::now()};
+    m_answers[challengeKey] = Answer {*datagram, Clock::now()};
     queue(*datagram, {});
 }
 

@@ -72,6 +72,9 @@ private:
         std::uint32_t inquiryId;
         bool operator>(const Timed &o) const { return at != o.at ? at > o.at : order > o.order; }
     };
+    // A challenge belongs to one request id and one ephemeral key: a stranger asking under the same
+    // id with a key of its own gets a challenge of its own, and spends only that.
+    using ChallengeKey = std::pair<std::uint32_t, std::string>;
     struct Challenge
     {
         std::size_t device;
@@ -79,6 +82,7 @@ private:
         Clock::time_point made;
         std::uint32_t sender;
         std::uint64_t order;
+        std::string datagram;  // the signed challenge, signed once
     };
     struct Answer
     {
@@ -93,7 +97,7 @@ private:
     void handle(std::string_view datagram, std::uint32_t source);
     void onInquiry(const wire::Inquiry &inquiry);
     void onChallengeRequest(const wire::ChallengeRequest &request, std::uint32_t source);
-    void dropChallenge(std::map<std::uint32_t, Challenge>::iterator it);
+    void dropChallenge(std::map<ChallengeKey, Challenge>::iterator it);
     void onOperation(const wire::Operation &operation);
     int apply(std::size_t index, const wire::OperationBody &body, std::string &data);
     int recover(std::size_t index, const wire::OperationBody &body, std::string &data);
@@ -113,14 +117,14 @@ private:
     std::mt19937 m_random;
     std::priority_queue<Timed, std::vector<Timed>, std::greater<Timed>> m_outbox;
     std::uint64_t m_order = 0;
-    std::map<std::uint32_t, Challenge> m_challenges;
-    std::map<std::uint64_t, std::uint32_t> m_challengeAge;     // order -> id, oldest first
+    std::map<ChallengeKey, Challenge> m_challenges;
+    std::map<std::uint64_t, ChallengeKey> m_challengeAge;     // oldest first
     std::map<std::uint32_t, int> m_challengesBySender;
     std::uint64_t m_challengeOrder = 0;
     SenderBudget m_budget;           // requests decoded per sender
     std::size_t m_maxOutbox = 0;
     std::uint64_t m_outboxDropped = 0;
-    std::map<std::uint32_t, Answer> m_answers;
+    std::map<ChallengeKey, Answer> m_answers;
     std::string m_makerPublic;  // empty: keys cannot be checked
     Clock::time_point m_nextAnnounce;
     net::Transport *m_transport = nullptr;
@@ -128,7 +132,7 @@ private:
     std::uint64_t m_applied = 0;        // operations carried out
     std::uint64_t m_repeats = 0;        // retransmitted operations answered from the cache
     std::uint64_t m_appliedTwice = 0;   // must stay 0
-    std::map<std::uint32_t, int> m_appliedIds;
+    std::map<ChallengeKey, int> m_appliedIds;
 };
 
 } // namespace tarn::emu
