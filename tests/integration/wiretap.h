@@ -32,8 +32,10 @@ public:
     explicit WireTap(std::function<void(const std::string &)> observer = {}) : m_observer(std::move(observer))
     {
         m_socket = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        const int one = 1;
+        const int one = 1, buffer = 4 * 1024 * 1024;  // as the library's: floods must not make it miss things
         setsockopt(m_socket, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        if (setsockopt(m_socket, SOL_SOCKET, SO_RCVBUFFORCE, &buffer, sizeof buffer) != 0)
+            setsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
         sockaddr_in at {};
         at.sin_family = AF_INET;
         at.sin_port = htons(37370);

@@ -41,6 +41,12 @@ constexpr milliseconds kInquiryAnswerGap {1020};
 // Requests decoded per sender; the tool's own traffic stays far below. Each challenge costs a
 // signature, so a flooding sender gets little.
 constexpr double kRequestsPerSecond = 500, kRequestBurst = 1000;
+// Requests remembered, so that exact copies cost neither a decode nor a share of anyone's budget;
+// a copy of one gets the original's answer again, at most this often (the caller retransmits no
+// sooner than 150 ms).
+constexpr std::size_t kRecentRequests = 4096;
+constexpr seconds kRecentLifetime {30};
+constexpr milliseconds kCopyAnswerGap {100};
 
 json requestToJson(const recovery::KeyRequest &r)
 {
@@ -124,7 +130,7 @@ json deviceToJson(const VirtualDevice &v)
 
 Emulator::Emulator(Options options)
     : m_options(std::move(options)), m_random(m_options.seed),
-      m_budget(kRequestsPerSecond, kRequestBurst, 1024),
+      m_recent(kRecentRequests, kRecentLifetime), m_budget(kRequestsPerSecond, kRequestBurst, 1024),
       m_maxOutbox(std::max<std::size_t>(4096, 4 * std::size_t(std::max(0, m_options.count))))
 {
 }
@@ -417,22 +423,56 @@ void Emulator::handle(std::string_view datagram, std::uint32_t source)
         return;
     if (lose())
         return;
-    if (!m_budget.take(source, Clock::now())) {
+    const Clock::time_point now = Clock::now();
+    const DatagramDigest digest = m_recent.digest(datagram);
+    if (CopyNote *original = m_recent.find(digest, now)) {
+        answerCopy(*original, now);
+        return;
+    }
+    if (!m_budget.take(source, now)) {
         ++m_rejected;
         return;
     }
     auto decoded = wire::decode(std::string(datagram));
     auto *message = std::get_if<wire::Message>(&decoded);
+    CopyNote note;
+    note.answered = now;
     if (!message) {
         ++m_rejected;
-        return;
-    }
-    if (auto *inquiry = std::get_if<wire::Inquiry>(message))
+    } else if (auto *inquiry = std::get_if<wire::Inquiry>(message)) {
         onInquiry(*inquiry);
-    else if (auto *request = std::get_if<wire::ChallengeRequest>(message))
+    } else if (auto *request = std::get_if<wire::ChallengeRequest>(message)) {
         onChallengeRequest(*request, source);
-    else if (auto *operation = std::get_if<wire::Operation>(message))
+        note.what = CopyNote::ItsChallenge;
+        note.key = {request->id, request->ephemeralKey};
+    } else if (auto *operation = std::get_if<wire::Operation>(message)) {
         onOperation(*operation);
+        note.what = CopyNote::ItsAnswer;
+        note.key = {operation->id, operation->ephemeralKey};
+    }
+    m_recent.remember(digest, std::move(note), now);
+}
+
+// A retransmission of the caller's looks just like a copy, so a copy is answered as the original
+// was, from what is kept, but never more often than the caller retransmits.
+void Emulator::answerCopy(CopyNote &note, Clock::time_point now)
+{
+    ++m_copies;
+    if (note.what == CopyNote::Nothing || now - note.answered < kCopyAnswerGap)
+        return;
+    if (note.what == CopyNote::ItsChallenge) {
+        const auto challenge = m_challenges.find(note.key);
+        if (challenge == m_challenges.end())
+            return;  // used up or gone: as for a repeated request, nothing to say
+        queue(challenge->second.datagram, {});
+    } else {
+        const auto answer = m_answers.find(note.key);
+        if (answer == m_answers.end())
+            return;
+        queue(answer->second.datagram, {});
+        ++m_repeats;
+    }
+    note.answered = now;
 }
 
 void Emulator::onInquiry(const wire::Inquiry &inquiry)
@@ -792,10 +832,10 @@ int Emulator::run(net::Transport &transport, const volatile bool &stop)
     }
     save();
     std::printf("tarn-device: applied %llu operations, answered %llu repeats from the cache, applied twice %llu, "
-                "rejected %llu datagrams, dropped %llu from a full send queue\n",
+                "rejected %llu datagrams, ignored %llu copies, dropped %llu from a full send queue\n",
                 static_cast<unsigned long long>(m_applied), static_cast<unsigned long long>(m_repeats),
                 static_cast<unsigned long long>(m_appliedTwice), static_cast<unsigned long long>(m_rejected),
-                static_cast<unsigned long long>(m_outboxDropped));
+                static_cast<unsigned long long>(m_copies), static_cast<unsigned long long>(m_outboxDropped));
     std::fflush(stdout);
     return 0;
 }

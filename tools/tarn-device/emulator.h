@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/budget.h"
+#include "core/recent.h"
 #include "core/transport.h"
 #include "core/recovery.h"
 #include "core/wire.h"
@@ -89,12 +90,21 @@ private:
         std::string datagram;
         Clock::time_point made;
     };
+    // What an exact copy of a request handled recently is answered with: what the original got, if
+    // that still stands.
+    struct CopyNote
+    {
+        enum { Nothing, ItsChallenge, ItsAnswer } what = Nothing;
+        ChallengeKey key;
+        Clock::time_point answered;
+    };
 
     void makeDevices();
     bool load(std::string *error);
     bool save();
     bool provision();
     void handle(std::string_view datagram, std::uint32_t source);
+    void answerCopy(CopyNote &note, Clock::time_point now);
     void onInquiry(const wire::Inquiry &inquiry);
     void onChallengeRequest(const wire::ChallengeRequest &request, std::uint32_t source);
     void dropChallenge(std::map<ChallengeKey, Challenge>::iterator it);
@@ -121,6 +131,7 @@ private:
     std::map<std::uint64_t, ChallengeKey> m_challengeAge;     // oldest first
     std::map<std::uint32_t, int> m_challengesBySender;
     std::uint64_t m_challengeOrder = 0;
+    RecentDatagrams<CopyNote> m_recent;
     SenderBudget m_budget;           // requests decoded per sender
     std::size_t m_maxOutbox = 0;
     std::uint64_t m_outboxDropped = 0;
@@ -129,6 +140,7 @@ private:
     Clock::time_point m_nextAnnounce;
     net::Transport *m_transport = nullptr;
     std::uint64_t m_rejected = 0;
+    std::uint64_t m_copies = 0;         // exact copies of requests, neither decoded nor charged
     std::uint64_t m_applied = 0;        // operations carried out
     std::uint64_t m_repeats = 0;        // retransmitted operations answered from the cache
     std::uint64_t m_appliedTwice = 0;   // must stay 0
