@@ -426,7 +426,7 @@ void Emulator::handle(std::string_view datagram, std::uint32_t source)
     const Clock::time_point now = Clock::now();
     const DatagramDigest digest = m_recent.digest(datagram);
     if (CopyNote *original = m_recent.find(digest, now)) {
-        answerCopy(*original, now);
+        answerCopy(*original, source, now);
         return;
     }
     if (!m_budget.take(source, now)) {
@@ -454,24 +454,30 @@ void Emulator::handle(std::string_view datagram, std::uint32_t source)
 }
 
 // A retransmission of the caller's looks just like a copy, so a copy is answered as the original
-// was, from what is kept, but never more often than the caller retransmits.
-void Emulator::answerCopy(CopyNote &note, Clock::time_point now)
+// was, from what is kept, but never more often than the caller retransmits. Only an answer costs
+// the sender a share of its budget, as a request would: copies of many requests get no more
+// answers than new requests would.
+void Emulator::answerCopy(CopyNote &note, std::uint32_t source, Clock::time_point now)
 {
     ++m_copies;
     if (note.what == CopyNote::Nothing || now - note.answered < kCopyAnswerGap)
         return;
+    const std::string *answer = nullptr;
     if (note.what == CopyNote::ItsChallenge) {
-        const auto challenge = m_challenges.find(note.key);
-        if (challenge == m_challenges.end())
-            return;  // used up or gone: as for a repeated request, nothing to say
-        queue(challenge->second.datagram, {});
-    } else {
-        const auto answer = m_answers.find(note.key);
-        if (answer == m_answers.end())
-            return;
-        queue(answer->second.datagram, {});
-        ++m_repeats;
+        if (const auto challenge = m_challenges.find(note.key); challenge != m_challenges.end())
+            answer = &challenge->second.datagram;
+    } else if (const auto result = m_answers.find(note.key); result != m_answers.end()) {
+        answer = &result->second.datagram;
     }
+    if (!answer) {
+        note.what = CopyNote::Nothing;  // used up or gone, for good: nothing to say, as to a repeated request
+        return;
+    }
+    if (!m_budget.take(source, now))
+        return;
+    queue(*answer, {});
+    if (note.what == CopyNote::ItsAnswer)
+        ++m_repeats;
     note.answered = now;
 }
 

@@ -104,7 +104,7 @@ private:
     bool save();
     bool provision();
     void handle(std::string_view datagram, std::uint32_t source);
-    void answerCopy(CopyNote &note, Clock::time_point now);
+    void answerCopy(CopyNote &note, std::uint32_t source, Clock::time_point now);
     void onInquiry(const wire::Inquiry &inquiry);
     void onChallengeRequest(const wire::ChallengeRequest &request, std::uint32_t source);
     void dropChallenge(std::map<ChallengeKey, Challenge>::iterator it);
