@@ -6,6 +6,8 @@ mapfile -t wanted < <(grep -v -E '^\s*(#|$)' "$here/packages.txt")
 
 missing=()
 for pkg in "${wanted[@]}"; do
+    # A Node.js from elsewhere brings its own npm, which Debian's package would conflict with.
+    [ "$pkg" = npm ] && command -v npm >/dev/null && continue
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0

@@ -100,7 +100,7 @@
 <context>
     <name>DevicesInfoSavePage</name>
     <message>
-        <location filename="../src/export/devicesinfosavepage.ui" line="+14"/>
+        <location filename="../src/exportdialog/devicesinfosavepage.ui" line="+14"/>
         <source>Form</source>
         <translation>窗体</translation>
     </message>
@@ -307,7 +307,7 @@
         <translation>地址 %1 不在网关 %2 按掩码 %3 划分的子网内。</translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location line="+27"/>
         <source>the device %1, which the plan leaves alone</source>
         <translation>计划未涉及的设备 %1</translation>
     </message>
@@ -322,7 +322,7 @@
         <translation>第 %1 行</translation>
     </message>
     <message>
-        <location line="+31"/>
+        <location line="+25"/>
         <source>The device %1 is not activated yet: activate it first.</source>
         <translation>设备 %1 尚未激活：请先激活。</translation>
     </message>
@@ -353,7 +353,7 @@
 <context>
     <name>TarnCli::TarnCommand</name>
     <message>
-        <location filename="../src/cli/tarncommand.cpp" line="+168"/>
+        <location filename="../src/cli/tarncommand.cpp" line="+14"/>
         <source>Usage: tarn COMMAND [options]
 Finds the cameras and recorders on the local network and configures them.
 
@@ -425,12 +425,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
 </translation>
     </message>
     <message>
-        <location line="+64"/>
+        <location line="+63"/>
         <source>Unknown command &quot;%1&quot;; tarn --help lists the commands.</source>
         <translation>未知命令“%1”；tarn --help 列出所有命令。</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location filename="../src/cli/command.cpp" line="+87"/>
         <source>Interfaces to look for devices on, comma-separated.</source>
         <translation>搜索设备所用的网络接口，以逗号分隔。</translation>
     </message>
@@ -460,7 +460,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>无法启动设备搜索（错误 %1）：网络接口是否存在？</translation>
     </message>
     <message>
-        <location line="+24"/>
+        <location line="+28"/>
         <source>No device with the serial number %1 was found.</source>
         <translation>没有找到序列号为 %1 的设备。</translation>
     </message>
@@ -475,7 +475,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>新的管理员密码：</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+26"/>
         <source>the device refused the password</source>
         <translation>设备拒绝了密码</translation>
     </message>
@@ -540,12 +540,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>错误 %1</translation>
     </message>
     <message>
-        <location line="+28"/>
+        <location line="+57"/>
         <source>Stopping after the current device.</source>
         <translation>完成当前设备后停止。</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+31"/>
         <source>activated</source>
         <translation>已激活</translation>
     </message>
@@ -555,19 +555,32 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>已修改</translation>
     </message>
     <message>
-        <location line="+4"/>
-        <location line="+7"/>
+        <location line="+17"/>
+        <source>No journal of this batch can be written (%1); it runs without one.</source>
+        <translation>无法写入本批次的日志（%1）；批次将在没有日志的情况下运行。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Journal of this batch: %1</source>
+        <translation>本批次的日志：%1</translation>
+    </message>
+    <message>
+        <location line="-23"/>
         <source>not activated</source>
         <translation>未激活</translation>
     </message>
     <message>
-        <location line="-7"/>
-        <location line="+7"/>
+        <location line="+0"/>
         <source>not changed</source>
         <translation>未修改</translation>
     </message>
     <message>
-        <location line="-3"/>
+        <location line="+5"/>
+        <source>no change (the device holds these settings already)</source>
+        <translation>无变化（设备已是这些设置）</translation>
+    </message>
+    <message>
+        <location line="+4"/>
         <source>unknown (no answer, and the device has not announced itself since)</source>
         <translation>未知（无应答，且设备此后未再通告）</translation>
     </message>
@@ -577,12 +590,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>已停止</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="-19"/>
         <source>%1 of %2 devices done.</source>
         <translation>%2 台设备中完成 %1 台。</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location filename="../src/cli/listcommand.cpp" line="+72"/>
         <source>Lists the devices found: a table, or JSON or CSV for scripts, in the order of their addresses. JSON objects and CSV columns: %1.</source>
         <translation>按地址顺序列出找到的设备：表格，或供脚本使用的 JSON、CSV。JSON 对象的键和 CSV 的列：%1。</translation>
     </message>
@@ -609,7 +622,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         </translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location filename="../src/cli/activatecommand.cpp" line="+16"/>
         <source>Gives new devices their first admin password.</source>
         <translation>为新设备设置首个管理员密码。</translation>
     </message>
@@ -625,12 +638,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
     </message>
     <message>
         <location line="+2"/>
-        <location line="+232"/>
+        <location filename="../src/cli/resetcommand.cpp" line="+19"/>
         <source>The new password&apos;s file, or - for standard input.</source>
         <translation>新密码所在的文件，或用 - 表示标准输入。</translation>
     </message>
     <message>
-        <location line="-225"/>
+        <location line="+7"/>
         <source>Name the devices with --serial, or give --all-new.</source>
         <translation>请用 --serial 指定设备，或给出 --all-new。</translation>
     </message>
@@ -645,7 +658,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>没有等待激活的设备。</translation>
     </message>
     <message>
-        <location line="+15"/>
+        <location filename="../src/cli/setnetcommand.cpp" line="+19"/>
         <source>Changes the network settings of devices: from a plan file, or consecutive addresses from a start address.</source>
         <translation>修改设备的网络参数：按计划文件，或从起始地址起分配连续地址。</translation>
     </message>
@@ -695,23 +708,23 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>无法读取计划文件 %1：%2</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+6"/>
         <source>The plan file %1 is too large.</source>
         <translation>计划文件 %1 过大。</translation>
     </message>
     <message>
         <location line="+6"/>
-        <location line="+41"/>
+        <location line="+48"/>
         <source>The plan is refused; nothing was sent.</source>
         <translation>计划被拒绝；未发送任何请求。</translation>
     </message>
     <message>
-        <location line="-26"/>
+        <location line="-33"/>
         <source>Admin password: </source>
         <translation>管理员密码：</translation>
     </message>
     <message>
-        <location line="+33"/>
+        <location line="+40"/>
         <source>no change</source>
         <translation>无变化</translation>
     </message>
@@ -721,7 +734,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>试运行：未发送任何请求。</translation>
     </message>
     <message>
-        <location line="+19"/>
+        <location line="+21"/>
+        <source>the address %1 is held now by the device %2, which the plan leaves alone</source>
+        <translation>地址 %1 现在被计划未涉及的设备 %2 占用</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/keyrequestcommand.cpp" line="+38"/>
         <source>Exports a device&apos;s key request for the device maker, who answers it with a key for tarn reset.</source>
         <translation>导出设备的密钥请求，交给设备厂商；厂商答复的密钥用于 tarn reset。</translation>
     </message>
@@ -737,13 +755,13 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
     </message>
     <message>
         <location line="+2"/>
-        <location line="+66"/>
-        <location line="+76"/>
+        <location filename="../src/cli/resetcommand.cpp" line="+4"/>
+        <location filename="../src/cli/restorecommand.cpp" line="+17"/>
         <source>The device&apos;s serial number.</source>
         <translation>设备的序列号。</translation>
     </message>
     <message>
-        <location line="-135"/>
+        <location line="+7"/>
         <source>Give one serial number, and -o FILE or --qr.</source>
         <translation>请给出一个序列号，以及 -o FILE 或 --qr。</translation>
     </message>
@@ -778,7 +796,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>密钥请求无法放入二维码。</translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location filename="../src/cli/resetcommand.cpp" line="-7"/>
         <source>Gives a device a new admin password with the key its maker sent.</source>
         <translation>用厂商发来的密钥为设备设置新的管理员密码。</translation>
     </message>
@@ -803,7 +821,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>设备 %1 没有可一并重置的摄像机。</translation>
     </message>
     <message>
-        <location line="+29"/>
+        <location filename="../src/cli/restorecommand.cpp" line="-4"/>
         <source>Restores a device&apos;s default password with the security code from its maker.</source>
         <translation>用厂商提供的安全码恢复设备的默认密码。</translation>
     </message>
@@ -818,7 +836,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>请给出一个序列号和 --code CODE。</translation>
     </message>
     <message>
-        <location line="+24"/>
+        <location filename="../src/cli/exportcommand.cpp" line="+17"/>
         <source>Writes the devices found to a new file, as the window&apos;s export does.</source>
         <translation>将找到的设备写入新文件，与窗口的导出相同。</translation>
     </message>
@@ -833,7 +851,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>请给出 -o FILE.csv 或 -o FILE.xls。</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+5"/>
+        <source>Give the file a name before .csv or .xls.</source>
+        <translation>请在 .csv 或 .xls 之前给出文件名。</translation>
+    </message>
+    <message>
+        <location line="+8"/>
         <source>%1 exists already; it is not replaced.</source>
         <translation>%1 已存在；不会覆盖。</translation>
     </message>
@@ -924,7 +947,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
 <context>
     <name>TarnTool::DeviceInfoModel</name>
     <message>
-        <location filename="../src/devicelist/deviceinfomodel.cpp" line="+71"/>
+        <location filename="../src/devicelist/deviceinfomodel.cpp" line="+74"/>
         <source>ID</source>
         <translation>编号</translation>
     </message>
@@ -1029,7 +1052,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>IPv4 DHCP</translation>
     </message>
     <message>
-        <location line="+126"/>
+        <location line="+171"/>
         <source>Not activated</source>
         <translation>未激活</translation>
     </message>
@@ -1091,7 +1114,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>从起始地址到其子网末尾只能容纳%2台设备中的%1台。未做任何修改。</translation>
     </message>
     <message>
-        <location filename="../src/configpanel/devicemodifypage.cpp" line="+209"/>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="+210"/>
         <source>New Password:</source>
         <translation>新密码：</translation>
     </message>
@@ -1169,32 +1192,37 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
     </message>
     <message>
         <location line="+1"/>
-        <location line="+19"/>
-        <location line="+19"/>
+        <location line="+22"/>
+        <location line="+20"/>
         <source>Error%1:others</source>
         <translation>错误%1：其他</translation>
     </message>
     <message>
-        <location line="-31"/>
-        <location line="+19"/>
+        <location line="-34"/>
+        <location line="+22"/>
         <location line="+51"/>
-        <location line="+146"/>
+        <location line="+176"/>
         <source>Succeed</source>
         <translation>成功</translation>
     </message>
     <message>
-        <location line="-214"/>
+        <location line="-247"/>
         <source>Not changed: the batch was stopped</source>
         <translation>未修改：批量操作已停止</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location line="+19"/>
+        <location line="+22"/>
         <source>Error%1:no answer, result unknown</source>
         <translation>错误%1：无应答，结果未知</translation>
     </message>
     <message>
-        <location line="-14"/>
+        <location line="-17"/>
+        <source>Not changed: %1</source>
+        <translation>未修改：%1</translation>
+    </message>
+    <message>
+        <location line="+2"/>
         <source>Error%1:device deny</source>
         <translation>错误%1：设备拒绝</translation>
     </message>
@@ -1204,7 +1232,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>错误%1：超时</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+11"/>
         <source>Not activated: the batch was stopped</source>
         <translation>未激活：批量操作已停止</translation>
     </message>
@@ -1239,12 +1267,22 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>超时。设备尚未告知是否已接受修改，请刷新列表查看其当前参数。</translation>
     </message>
     <message>
-        <location line="+32"/>
+        <location line="+33"/>
         <source>These devices cannot be given addresses from a start address. Check Enable DHCP, or modify them one at a time.</source>
         <translation>这些设备不能按起始地址分配地址。请勾选“启用DHCP”，或逐台修改。</translation>
     </message>
     <message>
-        <location line="+58"/>
+        <location line="+22"/>
+        <source>The address %1 is held by the device %2, which is not in this batch. Choose another start address.</source>
+        <translation>地址 %1 已被不在本批次中的设备 %2 占用。请选择其他起始地址。</translation>
+    </message>
+    <message>
+        <location line="+36"/>
+        <source>the address %1 is held now by the device %2</source>
+        <translation>地址 %1 现在被设备 %2 占用</translation>
+    </message>
+    <message>
+        <location line="+29"/>
         <location line="+120"/>
         <source>Please select a device.</source>
         <translation>请选择设备。</translation>
@@ -1262,7 +1300,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>两次输入的密码不一致。</translation>
     </message>
     <message>
-        <location filename="../src/cli/tarncommand.cpp" line="-575"/>
+        <location filename="../src/cli/command.cpp" line="-113"/>
         <location filename="../src/configpanel/devicemodifypage.cpp" line="+7"/>
         <source>Valid password range [8-16]. You can use a combination of numbers,lowercase, uppercase and special character for your password with at least two kinds of them contained.</source>
         <translation>密码长度范围[8-16]。密码可由数字、小写字母、大写字母和特殊字符组合而成，且至少包含其中两种。</translation>
@@ -1513,7 +1551,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>拉绳状态</translation>
     </message>
     <message>
-        <location filename="../src/export/devicesinfosavepage.cpp" line="+36"/>
+        <location filename="../src/exportdialog/devicesinfosavepage.cpp" line="+36"/>
         <source>Export</source>
         <translation>导出</translation>
     </message>
@@ -1538,7 +1576,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>请输入文件名。</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+7"/>
+        <source>The file name cannot hold / or \, nor be . or ..: the file goes into the folder chosen below.</source>
+        <translation>文件名不能包含 / 或 \，也不能是 . 或 ..：文件将保存在下方选择的文件夹中。</translation>
+    </message>
+    <message>
+        <location line="+6"/>
         <source>Please input file path.</source>
         <translation>请输入文件路径。</translation>
     </message>
@@ -1550,8 +1593,8 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
     <message>
         <location line="+23"/>
         <location line="+15"/>
-        <source>Saving failed.</source>
-        <translation>保存失败。</translation>
+        <source>Saving failed: %1</source>
+        <translation>保存失败：%1</translation>
     </message>
     <message>
         <location line="-12"/>
@@ -1636,7 +1679,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>密码长度范围为 [8-16] 位。密码可由数字、小写字母、大写字母和特殊字符组合而成，且至少包含其中两种。</translation>
     </message>
     <message>
-        <location filename="../src/cli/tarncommand.cpp" line="+441"/>
+        <location filename="../src/cli/resetcommand.cpp" line="-28"/>
         <location filename="../src/recovery/resetpassworddialog.cpp" line="+13"/>
         <source>The device cannot take this password: it is too long, or it holds characters the device does not know.</source>
         <translation>设备无法接受此密码：密码过长，或包含设备无法识别的字符。</translation>
@@ -1661,7 +1704,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>密钥无效。</translation>
     </message>
     <message>
-        <location filename="../src/cli/tarncommand.cpp" line="+4"/>
+        <location filename="../src/cli/resetcommand.cpp" line="+4"/>
         <location filename="../src/recovery/resetpassworddialog.cpp" line="+29"/>
         <source>Reset password failed.</source>
         <translation>重置密码失败。</translation>
@@ -1686,7 +1729,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>请输入安全码。</translation>
     </message>
     <message>
-        <location filename="../src/cli/tarncommand.cpp" line="+36"/>
+        <location filename="../src/cli/restorecommand.cpp" line="+11"/>
         <location filename="../src/recovery/restorepassworddialog.cpp" line="+12"/>
         <source>Restore password failed.</source>
         <translation>恢复密码失败。</translation>
@@ -1758,6 +1801,11 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <location filename="../src/app/toolsapplication.cpp" line="+51"/>
         <source>TARN is already running.</source>
         <translation>TARN已在运行。</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>TARN cannot start: %1</source>
+        <translation>TARN 无法启动：%1</translation>
     </message>
     <message>
         <location line="+7"/>

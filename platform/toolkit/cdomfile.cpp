@@ -1,8 +1,10 @@
 #include "toolkit/cdomfile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QTextStream>
+#include <QXmlStreamReader>
 
 namespace OrvoGUIToolkit {
 
@@ -17,6 +19,21 @@ void report(QString *error, const QString &message)
 {
     if (error)
         *error = message;
+}
+
+// Walks the text without building anything, so that nesting is bounded before the DOM recurses.
+bool withinDepth(const QByteArray &content)
+{
+    QXmlStreamReader reader(content);
+    int depth = 0;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::StartElement && ++depth > CDomFile::MaxDepth)
+            return false;
+        if (token == QXmlStreamReader::EndElement)
+            --depth;
+    }
+    return true;  // a parse error is the DOM parser's to report, with its position
 }
 
 } // namespace
@@ -40,6 +57,10 @@ CDomFile::ReadStatus CDomFile::ReadDocument(const QString &path, QDomDocument *d
         return TooLarge;
     }
 
+    if (!withinDepth(content)) {
+        report(error, QStringLiteral("elements nest deeper than %1 levels").arg(MaxDepth));
+        return TooDeep;
+    }
     // A failed parse may leave a partial tree behind, so parse into a document of our own.
     QDomDocument parsed;
     QString message;
@@ -55,6 +76,10 @@ CDomFile::ReadStatus CDomFile::ReadDocument(const QString &path, QDomDocument *d
 
 bool CDomFile::WriteDocument(const QDomDocument &doc, const QString &path, int indent, QString *error)
 {
+    if (QFileInfo(path).isSymLink()) {
+        report(error, QStringLiteral("%1 is a symbolic link; its target is not replaced").arg(path));
+        return false;
+    }
     // No direct-write fallback: writing straight into the old file would leave it cut short when
     // the write fails half-way, which is what this function exists to prevent.
     QSaveFile file(path);

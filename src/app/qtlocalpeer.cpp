@@ -1,10 +1,17 @@
 #include "app/qtlocalpeer.h"
 
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
+#include <QHostInfo>
+#include <QStandardPaths>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
@@ -17,6 +24,40 @@ namespace {
 const char kAck[] = "ack";
 const char kFrameProperty[] = "tarnFrameLength";
 const char kDoneProperty[] = "tarnDone";
+
+// Whether `path` is a real folder (not a link) of this user's that nobody else may enter.
+bool privateToUser(const QString &path, QString *error)
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
+        *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid() || (st.st_mode & 077) != 0) {
+        *error = QStringLiteral("%1 is not a folder of this user's closed to others (mode 0700)").arg(path);
+        return false;
+    }
+    return true;
+}
+} // namespace
+
+QString QtLocalPeer::privateFolder(QString *error)
+{
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty()) {
+        const QString folder = QFile::decodeName(runtime);
+        return privateToUser(folder, error) ? folder : QString();
+    }
+    // Not the shared temporary folder, where another user could take the name first. The host
+    // name keeps one copy per machine where the home folder is shared.
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    const QString folder = cache + QStringLiteral("/tarntool-") + QHostInfo::localHostName();
+    QDir().mkpath(cache);
+    if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST) {
+        *error = QStringLiteral("%1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        return QString();
+    }
+    return privateToUser(folder, error) ? folder : QString();
 }
 
 QtLocalPeer::QtLocalPeer(QObject *parent, const QString &appId)
@@ -32,17 +73,30 @@ QtLocalPeer::QtLocalPeer(QObject *parent, const QString &appId)
 
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    m_lockFile.setFileName(QDir(QDir::tempPath()).absolutePath() + QLatin1Char('/') + m_socketName
-                           + QStringLiteral("-lockfile"));
-    m_lockFile.open(QIODevice::ReadWrite);
+    const QString folder = privateFolder(&m_error);
+    if (folder.isEmpty())
+        return;
+    m_lockFile.setFileName(folder + QLatin1Char('/') + m_socketName + QStringLiteral("-lockfile"));
+    m_socketName = folder + QLatin1Char('/') + m_socketName;
+    if (QFile::encodeName(m_socketName).size() >= int(sizeof(sockaddr_un::sun_path))) {
+        m_error = QStringLiteral("the socket path %1 is too long").arg(m_socketName);
+        return;
+    }
+    m_lockFile.openPrivate(&m_error);
 }
 
 bool QtLocalPeer::isClient()
 {
+    if (!m_error.isEmpty())
+        return false;
     if (m_lockFile.isLocked())
         return false;
-    if (!m_lockFile.lock(QtLockedFile::WriteLock, false))
-        return true;
+    if (!m_lockFile.lock(QtLockedFile::WriteLock, false)) {
+        if (m_lockFile.heldElsewhere())
+            return true;
+        m_error = QStringLiteral("%1 cannot be locked: %2").arg(m_lockFile.path(), m_lockFile.lockError());
+        return false;
+    }
 
     // A server name left by a copy that crashed would make listen() fail.
     if (!QLocalServer::removeServer(m_socketName))

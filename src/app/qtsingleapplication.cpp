@@ -31,6 +31,11 @@ bool QtSingleApplication::isRunning(qint64 pid)
     return peer.isClient();
 }
 
+QString QtSingleApplication::lockError() const
+{
+    return m_peer->errorString();
+}
+
 bool QtSingleApplication::sendMessage(const QString &message, int timeout, qint64 pid)
 {
     if (pid == -1)

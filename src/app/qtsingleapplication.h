@@ -18,6 +18,8 @@ public:
     ~QtSingleApplication() override;
 
     bool isRunning(qint64 pid = -1);
+    // Why this copy could not take the lock, after isRunning() answered false; empty when it did.
+    QString lockError() const;
     QString id() const { return m_appId; }
     void setActivationWindow(QWidget *window, bool activateOnMessage = true);
     QWidget *activationWindow() const { return m_activationWindow; }

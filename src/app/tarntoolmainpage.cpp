@@ -8,8 +8,8 @@
 #include <QKeyEvent>
 #include <QStyle>
 
-#include "app/configuremanager.h"
-#include "app/lanaguagemanager.h"
+#include "config/configuremanager.h"
+#include "config/lanaguagemanager.h"
 #include "aptui/aboutdialog.h"
 #include "aptui/basedialog.h"
 #include "aptui/coverwidget.h"

@@ -11,9 +11,9 @@
 #include <QTextCodec>
 #include <QToolTip>
 
-#include "app/configure.h"
-#include "app/configuremanager.h"
-#include "app/lanaguagemanager.h"
+#include "config/configure.h"
+#include "config/configuremanager.h"
+#include "config/lanaguagemanager.h"
 #include "aptui/basedialog.h"
 #include "aptui/hintbox.h"
 #include "skins/iskinplugin.h"
@@ -49,6 +49,11 @@ bool ToolsApplication::init()
 
     if (isRunning()) {
         showStartupHint(tr("TARN is already running."), false);
+        return false;
+    }
+    if (!lockError().isEmpty()) {
+        qWarning("[Tool]The single-instance lock cannot be taken: %s", qUtf8Printable(lockError()));
+        showStartupHint(tr("TARN cannot start: %1").arg(lockError()), false);
         return false;
     }
     if (checkResolution()) {

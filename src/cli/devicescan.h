@@ -33,6 +33,8 @@ public:
     const QVector<TARN_DEVICE_INFO> &devices() const { return m_devices; }
     // The index of the device with this serial number, or -1.
     int findSerial(const QString &serial) const;
+    // The index of the device with the record's identity, or -1.
+    int indexOf(const TARN_DEVICE_INFO &record) const;
 
 private slots:
     void onOnline(const TARN_DEVICE_INFO &record);
@@ -40,7 +42,6 @@ private slots:
     void onOffline(const TARN_DEVICE_INFO &record);
 
 private:
-    int indexOf(const TARN_DEVICE_INFO &record) const;
     void changed();
 
     QVector<TARN_DEVICE_INFO> m_devices;

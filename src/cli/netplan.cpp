@@ -1,7 +1,7 @@
 #include "cli/netplan.h"
 
-#include <algorithm>
 #include <cstring>
+#include <unordered_set>
 
 #include <QHash>
 #include <QPair>
@@ -333,22 +333,7 @@ QVector<PlannedChange> NetPlan::resolve(const QVector<PlanRow> &rows, const QVec
         changes << change;
     }
 
-    // Addresses after the plan: the planned ones, and those of the devices it leaves alone.
-    QHash<QString, QString> holder;  // address -> who holds it, for the message
-    for (int i = 0; i < found.size(); ++i) {
-        if (!lineOfDevice.contains(i) && found.at(i).dhcpEnabled != 1)
-            holder.insert(TARN::fieldText(found.at(i).ipv4Address),
-                          tr("the device %1, which the plan leaves alone").arg(nameOf(found.at(i))));
-    }
-    for (const PlannedChange &change : qAsConst(changes)) {
-        if (change.params.dhcpEnabled)
-            continue;
-        const QString ip = TARN::fieldText(change.params.ipv4Address);
-        if (holder.contains(ip))
-            problem(change.line, tr("the address %1 is also given to %2.").arg(ip, holder.value(ip)));
-        else
-            holder.insert(ip, tr("line %1").arg(change.line));
-    }
+    freeAddresses(changes, found, problem);
     std::stable_sort(problems.begin(), problems.end(),
                      [](const QPair<int, QString> &a, const QPair<int, QString> &b) { return a.first < b.first; });
     for (const auto &p : qAsConst(problems))
@@ -358,8 +343,33 @@ QVector<PlannedChange> NetPlan::resolve(const QVector<PlanRow> &rows, const QVec
     return changes;
 }
 
+void NetPlan::freeAddresses(const QVector<PlannedChange> &changes, const QVector<TARN_DEVICE_INFO> &found,
+                            const std::function<void(int, const QString &)> &problem)
+{
+    // Addresses after the plan: the planned ones, and those of the devices it leaves alone.
+    QHash<QString, QString> holder;  // address -> who holds it, for the message
+    std::unordered_set<std::string> planned;
+    for (const PlannedChange &change : changes)
+        planned.insert(TARN::identityOf(change.device).key());
+    for (const TARN_DEVICE_INFO &device : found) {
+        if (!planned.count(TARN::identityOf(device).key()) && device.dhcpEnabled != 1)
+            holder.insert(TARN::fieldText(device.ipv4Address),
+                          tr("the device %1, which the plan leaves alone").arg(nameOf(device)));
+    }
+    for (const PlannedChange &change : changes) {
+        if (change.params.dhcpEnabled)
+            continue;
+        const QString ip = TARN::fieldText(change.params.ipv4Address);
+        if (holder.contains(ip))
+            problem(change.line, tr("the address %1 is also given to %2.").arg(ip, holder.value(ip)));
+        else
+            holder.insert(ip, change.line > 0 ? tr("line %1").arg(change.line) : nameOf(change.device));
+    }
+}
+
 QVector<PlannedChange> NetPlan::consecutive(const QString &start, const QString &mask, const QString &gateway,
-                                            const QVector<TARN_DEVICE_INFO> &devices, QStringList *errors)
+                                            const QVector<TARN_DEVICE_INFO> &devices,
+                                            const QVector<TARN_DEVICE_INFO> &found, QStringList *errors)
 {
     QVector<PlannedChange> changes;
     for (const QString &problem : {NetParamCheck::startAddress(start), NetParamCheck::subnetMask(mask),
@@ -386,6 +396,9 @@ QVector<PlannedChange> NetPlan::consecutive(const QString &start, const QString 
         change.params.dhcpEnabled = 0;
         changes << change;
     }
+    freeAddresses(changes, found, [errors](int, const QString &message) {
+        *errors << message.left(1).toUpper() + message.mid(1);
+    });
     if (!errors->isEmpty())
         changes.clear();
     return changes;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QCoreApplication>
 #include <QString>
 #include <QStringList>
@@ -59,13 +61,21 @@ public:
                                           QStringList *errors);
 
     // Consecutive addresses from `start` for `devices` in the order given, as the window's batch
-    // gives them; ports and the rest stay. None, with `errors` filled, when the plan does not hold.
+    // gives them; ports and the rest stay. None, with `errors` filled, when the plan does not hold,
+    // an address among them held by one of the other devices `found` included.
     static QVector<PlannedChange> consecutive(const QString &start, const QString &mask, const QString &gateway,
-                                              const QVector<TARN_DEVICE_INFO> &devices, QStringList *errors);
+                                              const QVector<TARN_DEVICE_INFO> &devices,
+                                              const QVector<TARN_DEVICE_INFO> &found, QStringList *errors);
 
     // What a change alters, for a dry run: "ip 192.0.0.64 -> 10.1.0.5, port 8000 -> 8001", or an
     // empty text when the device already holds every value.
     static QString describe(const PlannedChange &change);
+
+private:
+    // Reports each planned fixed address that is given twice, or held by a device of `found` the
+    // plan leaves alone.
+    static void freeAddresses(const QVector<PlannedChange> &changes, const QVector<TARN_DEVICE_INFO> &found,
+                              const std::function<void(int, const QString &)> &problem);
 };
 
 } // namespace TarnCli

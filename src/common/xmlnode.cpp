@@ -13,21 +13,31 @@ XmlNode::XmlNode(const QDomDocument &document, const QDomElement &elem)
 
 bool XmlNode::load(const QString &path)
 {
-    if (path.isNull())
-        return false;
-    // A file that is too large or does not parse leaves an empty handle, not the previous document.
-    QDomDocument parsed;
-    if (CDomFile::ReadDocument(path, &parsed) == CDomFile::CannotOpen)
-        return false;
-    doc = parsed;
-    element = doc.documentElement();
-    return true;
+    return read(path) != CDomFile::CannotOpen;
 }
 
-bool XmlNode::save(const QString &path)
+CDomFile::ReadStatus XmlNode::read(const QString &path, QString *error)
 {
-    if (!QTextCodec::codecForName("GB2312"))
+    // A file that is too large or does not parse leaves an empty handle, not the previous document.
+    QDomDocument parsed;
+    const CDomFile::ReadStatus status = path.isNull() ? CDomFile::CannotOpen
+                                                      : CDomFile::ReadDocument(path, &parsed, error);
+    if (path.isNull() && error)
+        *error = QStringLiteral("no file name");
+    if (status == CDomFile::CannotOpen)
+        return status;
+    doc = parsed;
+    element = doc.documentElement();
+    return status;
+}
+
+bool XmlNode::save(const QString &path, QString *error)
+{
+    if (!QTextCodec::codecForName("GB2312")) {
+        if (error)
+            *error = QStringLiteral("no GB2312 codec");
         return false;
+    }
     // The declaration chooses the codec the document is written in, whatever the file said before.
     const QDomProcessingInstruction declaration = doc.createProcessingInstruction(
         QStringLiteral("xml"), QStringLiteral("version=\"1.0\" encoding=\"GB2312\""));
@@ -36,7 +46,7 @@ bool XmlNode::save(const QString &path)
         doc.replaceChild(declaration, first);
     else
         doc.insertBefore(declaration, first);
-    return CDomFile::WriteDocument(doc, path, 0);
+    return CDomFile::WriteDocument(doc, path, 0, error);
 }
 
 int XmlNode::childElementCount() const

@@ -17,9 +17,13 @@ public:
     // False for a null path or a file that cannot be opened. A file that opens but does not parse
     // (or is too large to be an XML file of ours) still answers true and leaves the handle empty.
     bool load(const QString &path);
+    // The same, telling how the read went: on anything but Read the handle is left empty and
+    // `error` says why.
+    OrvoGUIToolkit::CDomFile::ReadStatus read(const QString &path, QString *error = nullptr);
     // The whole document, declaration included, in GB2312, written through a temporary file so a
-    // failed write leaves the old file as it was. False when the file cannot be written whole.
-    bool save(const QString &path);
+    // failed write leaves the old file as it was. False when the file cannot be written whole, with
+    // `error`, when given, saying why.
+    bool save(const QString &path, QString *error = nullptr);
 
     int childElementCount() const;
     XmlNode childElementAt(int index) const;

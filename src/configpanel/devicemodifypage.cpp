@@ -433,6 +433,7 @@ QString DeviceModifyPage::batchModifyText(const TARN::StepResult &result) const
 {
     switch (result.outcome) {
     case TARN::StepResult::Done:
+    case TARN::StepResult::Unchanged:
         return tr("Succeed");
     case TARN::StepResult::NotRun:
         return tr("Not changed: the batch was stopped");
@@ -441,6 +442,8 @@ QString DeviceModifyPage::batchModifyText(const TARN::StepResult &result) const
     case TARN::StepResult::Failed:
         break;
     }
+    if (!result.reason.isEmpty())
+        return tr("Not changed: %1").arg(result.reason);
     if (result.error == TARN_ERR_DENIED)
         return tr("Error%1:device deny").arg(result.error);
     if (result.error == TARN_ERR_TIMEOUT)
@@ -452,6 +455,7 @@ QString DeviceModifyPage::batchActivateText(const TARN::StepResult &result) cons
 {
     switch (result.outcome) {
     case TARN::StepResult::Done:
+    case TARN::StepResult::Unchanged:
         return tr("Succeed");
     case TARN::StepResult::NotRun:
         return tr("Not activated: the batch was stopped");
@@ -539,6 +543,7 @@ void DeviceModifyPage::modifyBatch()
     // Every address is planned, and the whole batch refused if they do not fit, before anything
     // is sent: a half-done batch of clashing addresses is worse than none.
     QStringList addresses;
+    QSet<QString> batch;  // the devices' canonical MACs
     if (isStatic) {
         if (!m_netParaPage->isBatchAddressEnabled()) {
             wipeSecret(password);
@@ -554,6 +559,24 @@ void DeviceModifyPage::modifyBatch()
             return;
         }
         addresses = plan.addresses();
+        // Two devices at one address are worse than a refused batch: no address a device outside the
+        // batch holds is handed out.
+        for (const DeviceInfo &device : qAsConst(devices))
+            batch.insert(QString::fromStdString(tarn::canonicalMac(device.strMAC.toStdString())));
+        const QVector<TARN_DEVICE_INFO> visible = DeviceStore::instance()->records();
+        for (const QString &address : qAsConst(addresses)) {
+            const int holder = TARN::addressHolder(visible, address, batch);
+            if (holder >= 0) {
+                wipeSecret(password);
+                WarningDialog::showLongWarning(
+                    popupPosition(), WarningDialog::WarnError,
+                    tr("The address %1 is held by the device %2, which is not in this batch. Choose another start "
+                       "address.")
+                        .arg(address, TARN::serialOf(visible.at(holder))),
+                    this);
+                return;
+            }
+        }
     }
 
     QVector<TARN::BatchStep> steps;
@@ -575,7 +598,18 @@ void DeviceModifyPage::modifyBatch()
         if (httpPort != 0)
             params.httpPort = quint16(httpPort);
         params.dhcpEnabled = isStatic ? 0 : 1;
-        steps << TARN::modifyStep(device.strMAC, isStatic ? addresses.at(j) : device.strIPv4, password, params);
+        TARN::BatchStep step = TARN::modifyStep(device.strMAC, isStatic ? addresses.at(j) : device.strIPv4, password,
+                                                params);
+        // A device outside the batch may have taken the address since the plan was made.
+        if (isStatic)
+            step.blocked = [address = addresses.at(j), batch] {
+                const QVector<TARN_DEVICE_INFO> visible = DeviceStore::instance()->records();
+                const int holder = TARN::addressHolder(visible, address, batch);
+                return holder < 0 ? QString()
+                                  : tr("the address %1 is held now by the device %2")
+                                        .arg(address, TARN::serialOf(visible.at(holder)));
+            };
+        steps << step;
     }
     const QVector<TARN::StepResult> results = runSteps(steps);
     wipeSecret(password);

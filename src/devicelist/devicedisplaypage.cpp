@@ -19,7 +19,7 @@
 #include "devicelist/devicestore.h"
 #include "discovery/devicefields.h"
 #include "discovery/tarnhandler.h"
-#include "export/devicesinfosavepage.h"
+#include "exportdialog/devicesinfosavepage.h"
 #include "qpx/qpxguard.h"
 #include "ui_devicedisplaypage.h"
 

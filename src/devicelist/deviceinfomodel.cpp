@@ -4,6 +4,9 @@
 #include <functional>
 
 #include <QBrush>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QColor>
 #include <QList>
 #include <QSet>
@@ -87,9 +90,13 @@ void DeviceInfoModel::setUpHeader()
 
 bool DeviceInfoModel::loadColumnConfig()
 {
-    const bool opened = m_columnConfig.load(m_configPath);
+    const QFileInfo info(m_configPath);
+    QString why;
+    const OrvoGUIToolkit::CDomFile::ReadStatus status = m_columnConfig.read(m_configPath, &why);
+    const bool opened = status != OrvoGUIToolkit::CDomFile::CannotOpen;
     const int children = m_columnConfig.childElementCount();
-    bool regular = children == ColumnIdCount;
+    bool regular = status == OrvoGUIToolkit::CDomFile::Read && children == ColumnIdCount
+        && m_columnConfig.element.tagName() == QLatin1String("ColumnConfig");
 
     QVector<int> map(ColumnIdCount, -1);
     QVector<bool> used(ColumnIdCount, false);
@@ -113,10 +120,52 @@ bool DeviceInfoModel::loadColumnConfig()
     }
     m_columnMap = map;
 
-    // Later drags rewrite the document, so it has to describe the map actually in use.
-    if (!regular)
+    if (info.isSymLink())
+        m_configFile = ConfigFile::Link;
+    else if (!info.exists())
+        m_configFile = ConfigFile::Missing;
+    else
+        m_configFile = regular ? ConfigFile::Ours : ConfigFile::NotOurs;
+    if (!regular) {
+        if (!info.exists() && !info.isSymLink())
+            why = QStringLiteral("there is no such file");
+        else if (status == OrvoGUIToolkit::CDomFile::Read)
+            why = QStringLiteral("it is not a layout of %1 distinct columns").arg(int(ColumnIdCount));
+        qWarning("[Tool]Column layout %s not read (%s): the default columns are used", qUtf8Printable(m_configPath),
+                 qUtf8Printable(why));
+        // Later drags rewrite the document, so it has to describe the map actually in use.
         rebuildConfigDocument();
+    }
+    if (m_configFile == ConfigFile::Link)
+        qWarning("[Tool]Column layout %s is a symbolic link: column moves are kept until the program ends, "
+                 "not written through it", qUtf8Printable(m_configPath));
     return opened;
+}
+
+void DeviceInfoModel::saveColumnConfig()
+{
+    if (m_configFile == ConfigFile::Link)
+        return;  // told at load
+    if (m_configFile == ConfigFile::NotOurs) {
+        const QString aside = m_configPath + QStringLiteral(".unreadable-")
+            + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        if (!QFile::rename(m_configPath, aside)) {
+            qWarning("[Tool]Column layout %s cannot be moved aside to %s: column moves are kept until the "
+                     "program ends", qUtf8Printable(m_configPath), qUtf8Printable(aside));
+            m_configFile = ConfigFile::Link;  // never try to replace it again
+            return;
+        }
+        qWarning("[Tool]Column layout %s could not be read: kept as %s, a new layout is written",
+                 qUtf8Printable(m_configPath), qUtf8Printable(aside));
+        m_keptAside = aside;
+        m_configFile = ConfigFile::Missing;
+    }
+    // A failed save loses only the remembered layout; the drag still shows.
+    QString why;
+    if (m_columnConfig.save(m_configPath, &why))
+        m_configFile = ConfigFile::Ours;
+    else
+        qWarning("[Tool]Column layout %s not saved: %s", qUtf8Printable(m_configPath), qUtf8Printable(why));
 }
 
 void DeviceInfoModel::rebuildConfigDocument()
@@ -154,8 +203,7 @@ void DeviceInfoModel::moveColumn(int logicalIndex, int fromVisual, int toVisual)
                 value.setText(toVisual);
         }
     }
-    // A failed save loses only the remembered layout; the drag still shows.
-    m_columnConfig.save(m_configPath);
+    saveColumnConfig();
 }
 
 void DeviceInfoModel::addDevice(const TARN_DEVICE_INFO *record)

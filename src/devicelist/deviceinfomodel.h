@@ -45,12 +45,17 @@ public:
     // written once, where one removal at a time costs the views a pass over every row each.
     void removeDevices(const QVector<TARN_DEVICE_INFO> &records);
     // Records a header drag from one visual position to another in the file and saves it. The
-    // columns in memory stay where they are; the next start places them from the file.
+    // columns in memory stay where they are; the next start places them from the file. A file that
+    // was there but could not be read as a column layout is never replaced: it is moved aside
+    // (".unreadable-" and the time behind its name) before the layout is saved, and where even
+    // that cannot be done, or the file is a symbolic link, the layout is kept in memory only.
     void moveColumn(int logicalIndex, int fromVisual, int toVisual);
     // False when the file cannot be opened. The map answers every id with a distinct column in any
     // case: entries that are missing, out of range or taken twice get the id's own column, or the
     // first free one.
     bool loadColumnConfig();
+    // Where an unreadable file was moved, once a drag has moved it; empty otherwise.
+    QString keptAsidePath() const { return m_keptAside; }
 
     QString configFilePath() const { return m_configPath; }
     // The first row with this serial number and MAC text, or -1.
@@ -75,8 +80,14 @@ private:
     void forgetIdentityCell(const tarn::DeviceIdentity &id, QStandardItem *cell);
     void onDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight);
 
+    // Whether the file at the path may be replaced: it is missing, or was read as a column layout.
+    enum class ConfigFile { Missing, Ours, NotOurs, Link };
+    void saveColumnConfig();
+
     XmlNode m_columnConfig;
     QString m_configPath;
+    ConfigFile m_configFile = ConfigFile::Missing;
+    QString m_keptAside;
     QVector<int> m_columnMap;
 
     QVector<QString> m_numbers;  // "001", "002", ... made once

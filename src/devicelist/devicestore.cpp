@@ -149,4 +149,10 @@ int DeviceStore::count()
     return int(m_devices.size());
 }
 
+QVector<TARN_DEVICE_INFO> DeviceStore::records()
+{
+    QPX_Guard guard(m_mutex);
+    return QVector<TARN_DEVICE_INFO>(m_devices.cbegin(), m_devices.cend());
+}
+
 } // namespace TarnTool

@@ -42,6 +42,8 @@ public:
     void clear();
 
     int count();
+    // Copies of every entry, in arrival order.
+    QVector<TARN_DEVICE_INFO> records();
 
 private:
     using Entry = std::list<TARN_DEVICE_INFO>::iterator;

@@ -13,6 +13,7 @@ BatchRunner::BatchRunner(TarnHandler *handler, QObject *parent)
     : QObject(parent)
     , m_handler(handler)
 {
+    qRegisterMetaType<TARN::StepResult>();
     // Queued: the handler emits on the library's thread.
     connect(m_handler, &TarnHandler::signalDeviceOnline, this, &BatchRunner::onAnnouncement, Qt::QueuedConnection);
     connect(m_handler, &TarnHandler::signalDeviceUpdate, this, &BatchRunner::onAnnouncement, Qt::QueuedConnection);
@@ -32,8 +33,18 @@ QVector<StepResult> BatchRunner::run(const QVector<BatchStep> &steps)
     m_running = true;
     m_stopRequested = false;
     for (int i = 0; i < steps.size() && !m_stopRequested; ++i) {
-        emit progress(i + 1, steps.size(), steps.at(i).address);
-        results[i] = runStep(steps.at(i));
+        const BatchStep &step = steps.at(i);
+        emit progress(i + 1, steps.size(), step.address);
+        StepResult &result = results[i];
+        if (!step.call) {
+            result.outcome = StepResult::Unchanged;
+        } else if (step.blocked && !(result.reason = step.blocked()).isEmpty()) {
+            result.outcome = StepResult::Failed;
+        } else {
+            emit stepSent(i);
+            result = runStep(step);
+        }
+        emit stepFinished(i, result);
     }
     m_running = false;
     m_stopRequested = false;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSet>
+#include <QVector>
 #include <QString>
 
 #include "discovery/batchrunner.h"
@@ -14,8 +16,13 @@ namespace TARN {
 // Fills every field; the reserved bytes of `out` stay as the caller left them.
 void netParamsOf(const TARN_DEVICE_INFO &device, TARN_NETWORK_PARAMS *out);
 
-// Whether an announced record holds the values a modification sent.
+// Whether an announced record holds every value a modification sent: IPv4 (unless under DHCP),
+// ports, DHCP, and IPv6 where the device takes IPv6 settings.
 bool holdsNetParams(const TARN_DEVICE_INFO &announced, const TARN_NETWORK_PARAMS &sent);
+
+// The index of the first of `devices` that holds the fixed IPv4 `address` and is not one of
+// `batch` (canonical MACs), or -1. A device under DHCP holds no address for good.
+int addressHolder(const QVector<TARN_DEVICE_INFO> &devices, const QString &address, const QSet<QString> &batch);
 
 // Gives the device with `mac` the parameters; `address` names it in the progress line.
 BatchStep modifyStep(const QString &mac, const QString &address, const QByteArray &password,

@@ -2,7 +2,8 @@
 # The real program as a person meets it, on an X display of its own beside emulated devices:
 # start-up, a second copy refused while the first runs on, closing through the title bar with the
 # exit question, the lock released for the next start, a killed copy's lock not blocking the next,
-# start-up without or with a broken Setup.xml and skin, and the installed tree with its desktop entry.
+# start-up without or with a broken or deeply nested Setup.xml and skin, a runtime folder others can
+# write to refused with its reason, and the installed tree with its desktop entry.
 #
 #   tarntool_process.sh BUILD_DIR SOURCE_DIR
 # Runs under scripts/isolated.sh and xvfb-run (see tests/app/CMakeLists.txt).
@@ -19,8 +20,9 @@ fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
 check() { if eval "$2"; then pass "$1"; else fail "$1"; return 1; fi; }
 
 export QT_QPA_PLATFORM=xcb TARN_IFACES=lo
-# Each run gets a temporary folder of its own, so lock files of other runs never meet these.
+# Each run gets a runtime folder of its own, so lock files of other runs never meet these.
 export TMPDIR="$work/tmp"; mkdir -p "$TMPDIR"
+export XDG_RUNTIME_DIR="$work/run"; mkdir -m 0700 "$XDG_RUNTIME_DIR"
 
 # wait_for SECONDS COMMAND...: true once COMMAND succeeds.
 wait_for() {
@@ -103,6 +105,27 @@ check "with a broken Setup.xml and skin the tool starts" "wait_for 20 shown '$wo
 check "the log says why Setup.xml was refused" "grep -q 'Setup.xml missing or unreadable' '$work/broken.log'"
 check "the log says the skin was not found" "grep -q 'LoadSkin = CommonSkin failed' '$work/broken.log'"
 kill "$broken_tool"; wait "$broken_tool" 2>/dev/null
+
+# Settings nested 40,000 deep once crashed the tool at every start: now they are refused, logged.
+deep=$(python3 -c 'print("<a>" * 40000 + "</a>" * 40000)')
+printf '%s' "$deep" >"$bare/Setup.xml"; printf '%s' "$deep" >"$bare/ColumnConfig.xml"
+start_tool "$bare" "$work/deep.log"; deep_tool=$tool
+check "with deeply nested settings the tool starts" "wait_for 20 shown '$work/deep.log'"
+check "the log says why Setup.xml was refused" "grep -q 'Setup.xml.*deeper than' '$work/deep.log'"
+check "the log says why the column layout was refused" "grep -q 'ColumnConfig.xml not read (elements nest deeper' '$work/deep.log'"
+kill "$deep_tool"; wait "$deep_tool" 2>/dev/null
+
+# A runtime folder that others may write to: the tool says why it cannot start, and never that
+# another copy runs.
+chmod 0777 "$XDG_RUNTIME_DIR"
+start_tool "$bin" "$work/open.log"; open_tool=$tool
+hint=""
+wait_for 20 eval 'hint=$(window_of '"$open_tool"' "^Hint$"); [ -n "$hint" ]'
+check "an open runtime folder is refused with its reason" "grep -q 'lock cannot be taken: .*0700' '$work/open.log'"
+check "it is not taken for a running copy" "[ -n '$hint' ] && ! grep -q 'already running' '$work/open.log' && ! shown '$work/open.log'"
+[ -n "$hint" ] && press "$hint" Escape
+wait_for 10 eval '! kill -0 '"$open_tool"' 2>/dev/null' || kill -9 "$open_tool" 2>/dev/null
+chmod 0700 "$XDG_RUNTIME_DIR"
 
 # The installed tree runs on its own, and its desktop entry is valid.
 if cmake --install "$build" --prefix "$work/installed" >"$work/install.log" 2>&1; then

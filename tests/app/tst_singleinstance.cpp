@@ -4,6 +4,8 @@
 #include <QThread>
 #include <QtEndian>
 
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/qtlocalpeer.h"
@@ -22,6 +24,7 @@ private slots:
     void initTestCase();
     void laterCopiesAreClientsAndTheirMessagesArrive();
     void badFramesAreRefusedWithoutBlocking();
+    void onlyTheUsersOwnFolderAndFileAreUsed();
     void startUpScreenRules();
 
 private:
@@ -44,12 +47,16 @@ private:
 void TestSingleInstance::initTestCase()
 {
     QVERIFY(m_tmp.isValid());
-    // The lock file goes to the temporary folder; one of our own keeps parallel runs apart.
-    qputenv("TMPDIR", m_tmp.path().toLocal8Bit());
+    // The lock file and socket go to the user's runtime folder; one of our own keeps parallel runs apart.
+    const QString runtime = m_tmp.filePath(QStringLiteral("run"));
+    QVERIFY(::mkdir(QFile::encodeName(runtime).constData(), 0700) == 0);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     m_id = QStringLiteral("tst_singleinstance-") + QString::number(QCoreApplication::applicationPid());
     m_server.reset(new QtLocalPeer(nullptr, m_id));
     QVERIFY(!m_server->isClient());
-    QVERIFY(m_server->lockFilePath().startsWith(m_tmp.path()));
+    QVERIFY(m_server->errorString().isEmpty());
+    QVERIFY2(m_server->lockFilePath().startsWith(runtime + QLatin1Char('/')), qPrintable(m_server->lockFilePath()));
+    QVERIFY(m_server->socketName().startsWith(runtime + QLatin1Char('/')));
     QVERIFY(m_server->socketName().endsWith(QLatin1Char('-') + QString::number(quint64(::getuid()), 16)));
     connect(m_server.data(), &QtLocalPeer::messageReceived, this, [this](const QString &m) { m_received << m; });
 }
@@ -135,6 +142,74 @@ void TestSingleInstance::badFramesAreRefusedWithoutBlocking()
     QTRY_COMPARE_WITH_TIMEOUT(stalled->state(), QLocalSocket::UnconnectedState, QtLocalPeer::kReceiveTimeoutMs + 3000);
     delete stalled;
     QCOMPARE(m_received, QStringList {QStringLiteral("ok")});
+}
+
+// Another account could once take the lock file's name in the shared temporary folder first, or
+// plant a link there: the tool then said "already running", or created a file where the link
+// pointed. Now only a folder and a lock file of the user's own are used, and anything else is an
+// error with its reason, never taken for another copy.
+void TestSingleInstance::onlyTheUsersOwnFolderAndFileAreUsed()
+{
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    auto peerIn = [](const QString &folder, const QString &id) {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder));
+        return new QtLocalPeer(nullptr, id);
+    };
+    auto refused = [](QtLocalPeer *peer, const char *why) {
+        QScopedPointer<QtLocalPeer> owner(peer);
+        return !peer->isClient() && peer->errorString().contains(QLatin1String(why));
+    };
+
+    // A runtime folder others may write to is refused.
+    const QString open = m_tmp.filePath(QStringLiteral("open"));
+    QVERIFY(QDir().mkpath(open));
+    QVERIFY(::chmod(QFile::encodeName(open).constData(), 0777) == 0);
+    QVERIFY(refused(peerIn(open, QStringLiteral("a")), "0700"));
+
+    // A link planted where the lock file goes: refused, and nothing is made where it points.
+    const QString folder = m_tmp.filePath(QStringLiteral("own"));
+    QVERIFY(::mkdir(QFile::encodeName(folder).constData(), 0700) == 0);
+    QScopedPointer<QtLocalPeer> probe(peerIn(folder, QStringLiteral("b")));
+    const QString lockPath = probe->lockFilePath();
+    probe.reset();
+    QVERIFY(QFile::remove(lockPath));
+    const QString pointed = m_tmp.filePath(QStringLiteral("pointed"));
+    QVERIFY(QFile::link(pointed, lockPath));
+    QVERIFY(refused(peerIn(folder, QStringLiteral("b")), "lockfile"));
+    QVERIFY(!QFile::exists(pointed));
+
+    // A lock file of another user's: refused, not taken for a running copy.
+    if (::geteuid() == 0) {
+        QScopedPointer<QtLocalPeer> first(peerIn(folder, QStringLiteral("c")));
+        const QString path = first->lockFilePath();
+        first.reset();
+        QVERIFY(::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0);
+        QVERIFY(refused(peerIn(folder, QStringLiteral("c")), "not a file of this user's"));
+    }
+
+    // A copy that truly holds the lock is one: the next is its client, without an error.
+    {
+        QScopedPointer<QtLocalPeer> holder(peerIn(folder, QStringLiteral("d")));
+        QVERIFY(!holder->isClient());
+        QScopedPointer<QtLocalPeer> next(peerIn(folder, QStringLiteral("d")));
+        QVERIFY(next->isClient());
+        QVERIFY(next->errorString().isEmpty());
+    }
+
+    // Without a runtime folder, a private one under the user's cache folder.
+    qunsetenv("XDG_RUNTIME_DIR");
+    const QByteArray cache = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_tmp.filePath(QStringLiteral("cache"))));
+    {
+        QtLocalPeer peer(nullptr, QStringLiteral("e"));
+        QVERIFY(!peer.isClient());
+        QVERIFY(peer.errorString().isEmpty());
+        const QFileInfo made(QFileInfo(peer.lockFilePath()).path());
+        QVERIFY(made.path() == m_tmp.filePath(QStringLiteral("cache")));
+        QCOMPARE(int(made.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther)), 0);
+    }
+    qputenv("XDG_CACHE_HOME", cache);
+    qputenv("XDG_RUNTIME_DIR", saved);
 }
 
 void TestSingleInstance::startUpScreenRules()

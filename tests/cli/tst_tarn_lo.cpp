@@ -5,7 +5,10 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QTest>
+
+#include <algorithm>
 
 #include "export/exporttestdata.h"
 #include "integration/devicecollector.h"
@@ -30,6 +33,9 @@ private slots:
     void consecutiveAddresses();
     void resetByKeyFile();
     void exportReadBack();
+    void refusedBeforeLookingForDevices();
+    void addressesJudgedAfterEveryAnswer();
+    void rerunSendsNothingAndTheJournalTells();
 
 private:
     struct Run
@@ -441,6 +447,163 @@ void TestTarnCommand::exportReadBack()
         xlsSerials << cells.at(r).at(serialColumn);
     xlsSerials.sort();
     QCOMPARE(xlsSerials, m_serials);
+}
+
+// Bad input is refused with its reason and exit code 2 before any device is looked for: on an
+// interface that is not there, looking would fail with exit code 1.
+void TestTarnCommand::refusedBeforeLookingForDevices()
+{
+    const QString rule = QStringLiteral("Valid password range [8-16]");
+    const QString longPassword = writeTestFile(m_dir, QStringLiteral("long"), QByteArray("Aa1").repeated(7) + '\n');
+    const QString veryLong = writeTestFile(m_dir, QStringLiteral("very-long"), QByteArray("Aa1").repeated(72) + '\n');
+    // A plan over the size bound through a pipe was cut at the bound and applied.
+    QByteArray huge = "serial,ip\n";
+    while (huge.size() <= 4 * 1024 * 1024)
+        huge += "# " + QByteArray(1000, 'x') + '\n';
+    struct Case
+    {
+        QStringList arguments;
+        QByteArray input;
+        QString message;
+    };
+    const QVector<Case> cases{
+        {{QStringLiteral("activate"), QStringLiteral("--all-new"), QStringLiteral("--password-file"), longPassword},
+         {}, rule},
+        {{QStringLiteral("set-net"), QStringLiteral("--plan"), plan(), QStringLiteral("--password-file"), veryLong},
+         {}, rule},
+        {{QStringLiteral("set-net"), QStringLiteral("--plan"), QStringLiteral("/dev/stdin"), QStringLiteral("--dry-run")},
+         huge, QStringLiteral("is too large")},
+        {{QStringLiteral("export"), QStringLiteral("-o"), path(QStringLiteral(".xls"))}, {},
+         QStringLiteral("Give the file a name")},
+        {{QStringLiteral("export"), QStringLiteral("-o"), path(QStringLiteral(".csv"))}, {},
+         QStringLiteral("Give the file a name")},
+    };
+    const QString planFile = writeTestFile(m_dir, QStringLiteral("plan-for-refusals.csv"), plan());
+    for (Case c : cases) {
+        c.arguments.replaceInStrings(QString::fromLatin1(plan()), planFile);
+        const Run run = tarn(c.arguments + QStringList{QStringLiteral("--iface"), QStringLiteral("nosuch0")}, c.input);
+        const QString what = c.arguments.join(QLatin1Char(' ')) + QStringLiteral(": ") + run.err;
+        QVERIFY2(run.code == 2 && run.err.contains(c.message), qPrintable(what));
+        QVERIFY2(!run.err.contains(QStringLiteral("Discovery cannot start")), qPrintable(what));
+    }
+    QVERIFY(!QFile::exists(path(QStringLiteral(".csv"))));
+
+    // The workbook writer writes its suffix in lower case, and says so.
+    const Run run = tarn({QStringLiteral("export"), QStringLiteral("-o"), path(QStringLiteral("UPPER.XLS"))});
+    QVERIFY2(run.code == 0, qPrintable(run.err));
+    QVERIFY2(run.err.contains(path(QStringLiteral("UPPER.xls"))) && QFile::exists(path(QStringLiteral("UPPER.xls"))),
+             qPrintable(run.err));
+}
+
+// A device that answers late, outside the plan, holding an address the plan gives: the plan was
+// once judged as soon as the planned devices had answered, and applied, leaving two devices at one
+// address. Consecutive addresses were not checked at all.
+void TestTarnCommand::addressesJudgedAfterEveryAnswer()
+{
+    QProcess late;
+    const QString lateState = path(QStringLiteral("late.json"));
+    QVERIFY(startEmulator(late, {QStringLiteral("--iface"), QStringLiteral("lo"), QStringLiteral("--count"),
+                                 QStringLiteral("1"), QStringLiteral("--seed"), QStringLiteral("77"),
+                                 QStringLiteral("--delay-ms"), QStringLiteral("1500"), QStringLiteral("--maker"),
+                                 path(QStringLiteral("maker.json")), QStringLiteral("--state"), lateState}));
+    QFile file(lateState);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QJsonObject lateDevice =
+        QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("devices")).toArray().first().toObject();
+    const QString taken = lateDevice.value(QStringLiteral("ip")).toString();
+    const QString subnet = taken.section(QLatin1Char('.'), 0, 2);
+    const QString gateway = subnet + (taken.endsWith(QLatin1String(".1")) ? QStringLiteral(".2") : QStringLiteral(".1"));
+    const QByteArray before = stateBytes();
+
+    const QString onto = writeTestFile(m_dir, QStringLiteral("onto.csv"),
+                                       QStringLiteral("serial,ip,mask,gateway\n%1,%2,255.255.255.0,%3\n")
+                                           .arg(m_serials.at(0), taken, gateway).toLatin1());
+    Run run = tarn({QStringLiteral("set-net"), QStringLiteral("--plan"), onto, QStringLiteral("--password-file"),
+                    m_passwordFile});
+    QVERIFY2(run.code == 2, qPrintable(run.out + run.err));
+    QVERIFY2(run.err.contains(QStringLiteral("the address %1 is also given to the device %2, which the plan leaves alone")
+                                  .arg(taken, lateDevice.value(QStringLiteral("sn")).toString())),
+             qPrintable(run.err));
+
+    run = tarn({QStringLiteral("set-net"), QStringLiteral("--start-address"), taken, QStringLiteral("--mask"),
+                QStringLiteral("255.255.255.0"), QStringLiteral("--gateway"), gateway, QStringLiteral("--serial"),
+                m_serials.at(1), QStringLiteral("--password-file"), m_passwordFile});
+    QVERIFY2(run.code == 2, qPrintable(run.out + run.err));
+    QVERIFY2(run.err.contains(QStringLiteral("which the plan leaves alone")), qPrintable(run.err));
+    QCOMPARE(stateBytes(), before);
+    stopEmulator(late);
+}
+
+// Each batch leaves a journal of what it planned, sent and heard back, flushed per device; a rerun
+// sends nothing to the devices that hold their settings already. A device that did not take its
+// change is listed at the address it is still at.
+void TestTarnCommand::rerunSendsNothingAndTheJournalTells()
+{
+    const QString stateHome = path(QStringLiteral("state"));
+    const QStringList environment{QStringLiteral("XDG_STATE_HOME=") + stateHome};
+    QByteArray text = "serial,ip,mask,gateway\n";
+    for (int i = 40; i < 44; ++i)
+        text += QStringLiteral("%1,10.40.0.%2,255.255.255.0,10.40.0.1\n").arg(m_serials.at(i)).arg(i).toLatin1();
+    const QString file = writeTestFile(m_dir, QStringLiteral("rerun.csv"), text);
+    const QStringList arguments{QStringLiteral("set-net"), QStringLiteral("--plan"), file,
+                                QStringLiteral("--password-file"), m_passwordFile};
+    auto journalOf = [](const Run &run) {
+        const int at = run.err.indexOf(QStringLiteral("Journal of this batch: "));
+        const QString name = at < 0 ? QString() : run.err.mid(at + 23).section(QLatin1Char('\n'), 0, 0);
+        QFile journal(name);
+        QVector<QJsonObject> events;
+        if (journal.open(QIODevice::ReadOnly)) {
+            for (const QByteArray &line : journal.readAll().split('\n')) {
+                if (!line.isEmpty())
+                    events << QJsonDocument::fromJson(line).object();
+            }
+        }
+        return events;
+    };
+    auto count = [](const QVector<QJsonObject> &events, const char *event) {
+        return int(std::count_if(events.cbegin(), events.cend(), [event](const QJsonObject &e) {
+            return e.value(QStringLiteral("event")).toString() == QLatin1String(event);
+        }));
+    };
+
+    // The wrong password: nothing taken, and each device listed where it still is.
+    const QString wrong = writeTestFile(m_dir, QStringLiteral("wrong"), "Wrong12345\n");
+    Run run = tarn(QStringList(arguments).replaceInStrings(m_passwordFile, wrong), {}, environment);
+    QCOMPARE(run.code, 1);
+    for (int i = 40; i < 44; ++i) {
+        const QString at = emulatorDeviceState(path(QStringLiteral("devices.json")), m_serials.at(i).toLatin1())
+                               .value(QStringLiteral("ip")).toString();
+        QVERIFY2(QRegularExpression(QStringLiteral("%1 +%2 +not changed").arg(m_serials.at(i), QRegularExpression::escape(at)))
+                     .match(run.out).hasMatch(),
+                 qPrintable(run.out));
+    }
+
+    run = tarn(arguments, {}, environment);
+    QVERIFY2(run.code == 0, qPrintable(run.err));
+    QCOMPARE(run.out.count(QStringLiteral("  changed")), 4);
+    QVector<QJsonObject> events = journalOf(run);
+    QCOMPARE(count(events, "planned"), 4);
+    QCOMPARE(count(events, "sent"), 4);
+    QCOMPARE(count(events, "finished"), 4);
+    QCOMPARE(count(events, "end"), 1);
+    QCOMPARE(events.at(1).value(QStringLiteral("target")).toObject().value(QStringLiteral("ip")).toString(),
+             QStringLiteral("10.40.0.40"));
+    QVERIFY(QDir(stateHome + QStringLiteral("/tarntool/journal")).entryList(QDir::Files).size() == 2);
+    for (const QString &name : QDir(stateHome + QStringLiteral("/tarntool/journal")).entryList(QDir::Files)) {
+        QFile journal(stateHome + QStringLiteral("/tarntool/journal/") + name);
+        QVERIFY(journal.open(QIODevice::ReadOnly));
+        QVERIFY(!journal.readAll().contains("Admin12345"));
+    }
+
+    // Run again, as after a batch killed half-way: nothing is sent, nothing is said to change.
+    const QByteArray before = stateBytes();
+    run = tarn(arguments, {}, environment);
+    QVERIFY2(run.code == 0, qPrintable(run.err));
+    QCOMPARE(run.out.count(QStringLiteral("no change")), 4);
+    events = journalOf(run);
+    QCOMPARE(count(events, "sent"), 0);
+    QCOMPARE(count(events, "finished"), 4);
+    QCOMPARE(stateBytes(), before);
 }
 
 QTEST_GUILESS_MAIN(TestTarnCommand)

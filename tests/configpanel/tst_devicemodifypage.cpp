@@ -441,6 +441,17 @@ void TestDeviceModifyPage::batchRefusedBeforeSending()
                           "was changed."});
     QVERIFY(fake::taken().isEmpty());
 
+    // An address held by a device on the table that is not in the batch is not handed out.
+    TARN_DEVICE_INFO other = devicerecords::make(QStringLiteral("OTHER"), QStringLiteral("00:00:00:00:00:99"));
+    TARN::setFieldText(other.ipv4Address, QStringLiteral("192.168.1.203"));
+    DeviceStore::instance()->add(other);
+    type("m_lineEditStartIp", "192.168.1.200");
+    QCOMPARE(modalboxes::warnings(click("m_btnModify")),
+             QStringList {"The address 192.168.1.203 is held by the device OTHER, which is not in this batch. Choose "
+                          "another start address."});
+    QVERIFY(fake::taken().isEmpty());
+    DeviceStore::instance()->remove(other);
+
     // Devices whose addresses cannot be planned from a start address: a static batch is refused.
     for (TARN_DEVICE_INFO &r : records)
         r.deviceTypeCode = 0x9E00;

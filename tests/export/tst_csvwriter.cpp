@@ -3,14 +3,20 @@
 #include <QStandardItemModel>
 #include <QTranslator>
 
+#include <sys/mount.h>
+
 #include "export/csvwriter.h"
 #include "exporttestdata.h"
+#include "support/mountns.h"
 
 using TarnTool::CsvWriter;
 
 class TestCsvWriter : public QObject
 {
     Q_OBJECT
+
+public:
+    explicit TestCsvWriter(bool ownMounts) : m_ownMounts(ownMounts) {}
 
 private slots:
     void init();
@@ -24,6 +30,7 @@ private slots:
     void refusesAndLeavesNothing();
 
 private:
+    const bool m_ownMounts;
     QScopedPointer<QTemporaryDir> m_dir;
 };
 
@@ -147,11 +154,18 @@ void TestCsvWriter::refusesAndLeavesNothing_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QVector<int>>("rows");
     QTest::addColumn<bool>("existing");
+    QTest::addColumn<QString>("reason");
 
-    QTest::newRow("file exists") << QStringLiteral("devices.csv") << QVector<int>{0} << true;
-    QTest::newRow("row beyond the table") << QStringLiteral("devices.csv") << QVector<int>{0, 3} << false;
-    QTest::newRow("negative row") << QStringLiteral("devices.csv") << QVector<int>{-1} << false;
-    QTest::newRow("folder missing") << QStringLiteral("no/such/devices.csv") << QVector<int>{0} << false;
+    QTest::newRow("file exists") << QStringLiteral("devices.csv") << QVector<int>{0} << true << "exists already";
+    QTest::newRow("row beyond the table") << QStringLiteral("devices.csv") << QVector<int>{0, 3} << false << "";
+    QTest::newRow("negative row") << QStringLiteral("devices.csv") << QVector<int>{-1} << false << "";
+    QTest::newRow("folder missing") << QStringLiteral("no/such/devices.csv") << QVector<int>{0} << false
+                                    << "No such file or directory";
+    // A full disk once read "Unknown error"; both writers share the file writing.
+    QTest::newRow("disk full") << QStringLiteral("devices.csv") << QVector<int>{0, 1, 2} << false
+                               << "No space left on device";
+    QTest::newRow("no room for a file") << QStringLiteral("devices.csv") << QVector<int>{0} << false
+                                        << "No space left on device";
 }
 
 void TestCsvWriter::refusesAndLeavesNothing()
@@ -159,7 +173,16 @@ void TestCsvWriter::refusesAndLeavesNothing()
     QFETCH(QString, name);
     QFETCH(QVector<int>, rows);
     QFETCH(bool, existing);
+    QFETCH(QString, reason);
 
+    if (QByteArray(QTest::currentDataTag()).startsWith("disk full")
+        || QByteArray(QTest::currentDataTag()).startsWith("no room")) {
+        if (!m_ownMounts)
+            QSKIP("needs root for a mount namespace of its own");
+        const bool noInodes = QByteArray(QTest::currentDataTag()).startsWith("no room");
+        QVERIFY(::mount("tarn-test", QFile::encodeName(m_dir->path()).constData(), "tmpfs", 0,
+                        noInodes ? "size=64k,nr_inodes=1" : "size=4k") == 0);
+    }
     const QString path = m_dir->filePath(name);
     const QByteArray before("first export\n");
     if (existing) {
@@ -167,12 +190,15 @@ void TestCsvWriter::refusesAndLeavesNothing()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(before);
     }
-    QScopedPointer<QStandardItemModel> model(makeDeviceTable(3));
+    // Large enough to fill the small disk.
+    QScopedPointer<QStandardItemModel> model(
+        makeDeviceTable(3, {QVector<QString>(deviceHeaders().size() - 1, QString(200, QLatin1Char('x'))).toList()}));
     QString error;
     QVERIFY(!CsvWriter::write(path, *model, rows, false, &error));
-    QVERIFY(!error.isEmpty());
+    QVERIFY2(!error.isEmpty() && error.contains(reason), qPrintable(error));
 
     const QStringList left = QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden);
+    ::umount2(QFile::encodeName(m_dir->path()).constData(), MNT_DETACH);
     if (existing) {
         QCOMPARE(left, QStringList{name});
         QFile file(path);
@@ -183,5 +209,11 @@ void TestCsvWriter::refusesAndLeavesNothing()
     }
 }
 
-QTEST_GUILESS_MAIN(TestCsvWriter)
+int main(int argc, char **argv)
+{
+    const bool ownMounts = enterOwnMountNamespace();
+    QCoreApplication app(argc, argv);
+    TestCsvWriter test(ownMounts);
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_csvwriter.moc"

@@ -33,7 +33,7 @@
 #include "aptui/warningdialog.h"
 #include "aptui/widget.h"
 #include "aptui/windowtitle.h"
-#include "export/devicesinfosavepage.h"
+#include "exportdialog/devicesinfosavepage.h"
 #include "toolkit/ctableview.h"
 #include "toolskin.h"
 

@@ -14,6 +14,7 @@
 #include "core/identity.h"
 #include "core/log.h"
 #include "core/seal.h"
+#include "statefile.h"
 #include "tarn.h"
 
 using nlohmann::json;
@@ -213,7 +214,9 @@ bool Emulator::load(std::string *error)
             *error = m_options.statePath + ": " + why;
         return false;
     };
-    if (state.is_discarded() || !state.is_object() || !state.contains("devices") || !state["devices"].is_array())
+    if (state.is_object() && !state.contains("devices"))
+        return false;  // a file with only ONVIF devices so far: make the TARN ones
+    if (state.is_discarded() || !state.is_object() || !state["devices"].is_array())
         return bad("not a device state file");
     std::vector<VirtualDevice> devices;
     for (const json &entry : state["devices"]) {
@@ -274,17 +277,7 @@ bool Emulator::save()
     json list = json::array();
     for (const VirtualDevice &v : m_devices)
         list.push_back(deviceToJson(v));
-    const std::string temporary = m_options.statePath + ".tmp";
-    // The state holds the devices' secret keys: readable by its owner only.
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    const std::string text = json{{"version", 1}, {"devices", list}}.dump(1) + "\n";
-    const bool written = ::write(fd, text.data(), text.size()) == ssize_t(text.size());
-    ::close(fd);
-    if (!written)
-        return false;
-    return std::rename(temporary.c_str(), m_options.statePath.c_str()) == 0;
+    return writeStateMember(m_options.statePath, "devices", list);
 }
 
 bool Emulator::loadMaker(std::string *error)

@@ -7,10 +7,13 @@
 #include <cstring>
 #include <string>
 
+#include <unistd.h>
+
 #include "core/log.h"
 #include "core/seal.h"
 #include "core/transport.h"
 #include "emulator.h"
+#include "onvifdevices.h"
 
 namespace {
 
@@ -26,7 +29,10 @@ void usage(FILE *out)
     std::fprintf(out,
         "Usage: tarn-device [options]\n"
         "Runs virtual devices that answer the discovery protocol.\n\n"
-        "  --count N        number of devices (default 8)\n"
+        "  --count N        number of TARN devices (default 8; 0 with --onvif for ONVIF ones only)\n"
+        "  --onvif N        also run N devices that speak ONVIF: WS-Discovery on 3702 and the device\n"
+        "                   service over HTTP, each on a port of its own at the interface's address\n"
+        "  --onvif-port N   first of their ports (default: any free ones, kept in the state file)\n"
         "  --iface NAME     interface to use; repeat for more (default: TARN_IFACES, else every\n"
         "                   multicast interface)\n"
         "  --state FILE     JSON state: created on the first run, updated on every change, so devices\n"
@@ -45,7 +51,15 @@ void usage(FILE *out)
         "  --verbose        log every step to standard error\n"
         "  --help           this text\n\n"
         "A third of the devices start without an admin password; a quarter sit at a factory address\n"
-        "in 192.0.0.0/24. SIGINT or SIGTERM makes every device say goodbye.\n");
+        "in 192.0.0.0/24. SIGINT or SIGTERM makes every device say goodbye.\n\n"
+        "ONVIF devices: a quarter start in the factory state (no users; they answer without\n"
+        "credentials), the others have the user admin with --password. Some ask for HTTP Digest\n"
+        "instead of WS-Security, some need a reboot before a new address applies, some keep a clock\n"
+        "hours off. They share the interface, so a device takes a new address only where this host\n"
+        "can give it one (any 127.0.0.0/8 address on lo): then it serves and announces itself there.\n"
+        "Otherwise it reports the new address but stays reachable where it was, and a client cannot\n"
+        "confirm the change. On lo, WS-Discovery needs: ip link set lo multicast on; ip route add\n"
+        "224.0.0.0/4 dev lo (run it in a network namespace of its own).\n");
 }
 
 bool number(const char *text, double lo, double hi, double &out)
@@ -63,6 +77,7 @@ bool number(const char *text, double lo, double hi, double &out)
 int main(int argc, char **argv)
 {
     tarn::emu::Options options;
+    tarn::emu::OnvifOptions onvif;
     std::string ifaces;
     int level = tarn::log::Warning;
     for (int i = 1; i < argc; ++i) {
@@ -78,8 +93,14 @@ int main(int argc, char **argv)
             usage(stdout);
             return 0;
         } else if (arg == "--count") {
-            value(1, 5000, v);
+            value(0, 5000, v);
             options.count = int(v);
+        } else if (arg == "--onvif") {
+            value(0, 2000, v);
+            onvif.count = int(v);
+        } else if (arg == "--onvif-port") {
+            value(1, 65535, v);
+            onvif.basePort = int(v);
         } else if (arg == "--seed") {
             value(0, 4294967295.0, v);
             options.seed = std::uint32_t(v);
@@ -131,6 +152,31 @@ int main(int argc, char **argv)
         return 1;
     }
 
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    tarn::emu::OnvifThread onvifDevices;
+    if (onvif.count > 0) {
+        onvif.seed = options.seed;
+        onvif.lossPercent = options.lossPercent;
+        onvif.delayMs = options.delayMs;
+        onvif.password = options.defaultPassword;
+        onvif.statePath = options.statePath;
+        std::string error;
+        if (!onvifDevices.start(onvif, [] { return bool(g_stop); }, &error)) {
+            std::fprintf(stderr, "tarn-device: %s\n", error.c_str());
+            return 1;
+        }
+    }
+    if (options.count == 0) {
+        std::printf("tarn-device: 0 devices and %zu ONVIF devices ready\n", onvifDevices.size());
+        std::fflush(stdout);
+        while (!g_stop)
+            pause();
+        return 0;
+    }
+
     tarn::emu::Emulator emulator(options);
     std::string error;
     if (!emulator.prepare(&error)) {
@@ -142,11 +188,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "tarn-device: %s\n", error.c_str());
         return 1;
     }
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    std::printf("tarn-device: %d devices ready\n", int(emulator.devices().size()));
+    std::printf("tarn-device: %d devices and %zu ONVIF devices ready\n", int(emulator.devices().size()), onvifDevices.size());
     std::fflush(stdout);
     return emulator.run(transport, g_stop);
 }

@@ -6,6 +6,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include "support/mountns.h"
 #include "support/testfiles.h"
 
 #include "common/xmlnode.h"
@@ -16,14 +17,6 @@ using OrvoGUIToolkit::CDomFile;
 using OrvoGUIToolkit::CGenericDS;
 
 namespace {
-
-// A mount namespace of the test's own, with nothing shared back, so the small file systems the
-// tests fill up never appear outside this process. Must run before any thread exists.
-bool enterOwnMountNamespace()
-{
-    return geteuid() == 0 && ::unshare(CLONE_NEWNS) == 0
-           && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-}
 
 // Root passes every permission check. With the override off in this thread's effective set it
 // meets a folder's permissions like anyone else; it stays permitted, so it can be turned on again.
@@ -246,7 +239,8 @@ void TestCDomFile::roundTripKeepsTheFormat()
              bytes.left(300).constData());
 }
 
-// No handle reads past the bound, whatever size the file reports: a device included.
+// No handle reads past the bound, whatever size the file reports: a device included. Nesting is
+// bounded before a tree is built, and no save goes through a symbolic link.
 void TestCDomFile::readsAreBounded()
 {
     QDomDocument doc;
@@ -262,6 +256,24 @@ void TestCDomFile::readsAreBounded()
     CGenericDS store;
     QVERIFY(!store.LoadXML(QStringLiteral("/dev/zero")));
     QVERIFY(store.IsNull());
+
+    // 40,000 levels in 280 KB took the DOM's recursion past the stack.
+    const QByteArray deep = QByteArray("<a>").repeated(40000) + QByteArray("</a>").repeated(40000);
+    const QString deepPath = writeTestFile(*m_dir, QStringLiteral("deep.xml"), deep);
+    QCOMPARE(CDomFile::ReadDocument(deepPath, &doc, &error), CDomFile::TooDeep);
+    QCOMPARE(doc.documentElement().tagName(), QStringLiteral("kept"));
+    QVERIFY(!store.LoadXML(deepPath));
+    const QByteArray fits = QByteArray("<a>").repeated(CDomFile::MaxDepth) + QByteArray("</a>").repeated(CDomFile::MaxDepth);
+    QCOMPARE(CDomFile::ReadDocument(writeTestFile(*m_dir, QStringLiteral("fits.xml"), fits), &doc), CDomFile::Read);
+
+    const QByteArray other = "not ours\n";
+    const QString target = writeTestFile(*m_dir, QStringLiteral("passwd"), other);
+    const QString link = m_dir->filePath(QStringLiteral("Setup.xml"));
+    QVERIFY(QFile::link(target, link));
+    QVERIFY(!CDomFile::WriteDocument(doc, link, 0, &error));
+    QVERIFY2(error.contains(QStringLiteral("symbolic link")), qPrintable(error));
+    QCOMPARE(readAll(target), other);
+    QVERIFY(QFileInfo(link).isSymLink());
 }
 
 int main(int argc, char **argv)

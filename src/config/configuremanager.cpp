@@ -1,8 +1,8 @@
-#include "app/configuremanager.h"
+#include "config/configuremanager.h"
 
 #include <QStringList>
 
-#include "app/configure.h"
+#include "config/configure.h"
 #include "toolkit/cgenericds.h"
 
 namespace apt {

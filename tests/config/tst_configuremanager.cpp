@@ -1,7 +1,7 @@
 #include <QtTest>
 
-#include "app/configure.h"
-#include "app/configuremanager.h"
+#include "config/configure.h"
+#include "config/configuremanager.h"
 
 using apt::ConfigureManager;
 

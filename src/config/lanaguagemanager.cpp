@@ -1,10 +1,10 @@
-#include "app/lanaguagemanager.h"
+#include "config/lanaguagemanager.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 #include <QTranslator>
 
-#include "app/configuremanager.h"
+#include "config/configuremanager.h"
 #include "toolkit/toolkitpath.h"
 
 namespace apt {

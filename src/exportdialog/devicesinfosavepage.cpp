@@ -1,4 +1,4 @@
-#include "export/devicesinfosavepage.h"
+#include "exportdialog/devicesinfosavepage.h"
 
 #include <QDir>
 #include <QEvent>
@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QStandardItemModel>
 
-#include "app/configuremanager.h"
+#include "config/configuremanager.h"
 #include "aptui/fieldlabels.h"
 #include "aptui/multistatelineedit.h"
 #include "aptui/warningdialog.h"
@@ -126,6 +126,14 @@ bool DevicesInfoSavePage::checkTarget(const QString &extension, QString *name, Q
                ui->m_labelHintFileName);
         return false;
     }
+    // The name would otherwise lead the file out of the chosen folder ("../escaped").
+    if (name->contains(QLatin1Char('/')) || name->contains(QLatin1Char('\\')) || *name == QLatin1String(".")
+        || *name == QLatin1String("..")) {
+        report(WarningDialog::WarnError, tr("The file name cannot hold / or \\, nor be . or ..: the file goes into "
+                                            "the folder chosen below."),
+               ui->m_lineEditFilename, ui->m_labelHintFileName);
+        return false;
+    }
     if (path.isEmpty()) {
         report(WarningDialog::WarnError, tr("Please input file path."), ui->m_lineEditFilepath,
                ui->m_labelHintFilePath);
@@ -161,7 +169,7 @@ void DevicesInfoSavePage::onSaveDevicesInfoToCSV()
     QString error = QStringLiteral("no table to export");
     if (!m_model || !CsvWriter::write(file, *m_model, exportRows, dropHalyardColumns(), &error)) {
         qWarning("[Tool]CSV export failed: %s", qUtf8Printable(error));
-        report(WarningDialog::WarnError, tr("Saving failed."));
+        report(WarningDialog::WarnError, tr("Saving failed: %1").arg(error));
         return;
     }
     report(WarningDialog::WarnOk, tr("Saving succeed."));
@@ -176,7 +184,7 @@ void DevicesInfoSavePage::onSaveDevicesInfo()
     if (!checkTarget(QStringLiteral(".xls"), &name, &dir, &file))
         return;
     if (!m_excelManager->exportToExcel(name, dir, m_model, exportRows)) {
-        report(WarningDialog::WarnError, tr("Saving failed."));
+        report(WarningDialog::WarnError, tr("Saving failed: %1").arg(m_excelManager->lastError()));
         return;
     }
     report(WarningDialog::WarnOk, tr("Saving succeed."));

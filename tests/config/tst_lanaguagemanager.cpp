@@ -2,7 +2,7 @@
 
 #include <QTranslator>
 
-#include "app/lanaguagemanager.h"
+#include "config/lanaguagemanager.h"
 
 using apt::LanaguageManager;
 

@@ -11,11 +11,11 @@
 #include <QStandardItemModel>
 #include <QToolButton>
 
-#include "app/configuremanager.h"
+#include "config/configuremanager.h"
 #include "aptui/multistatelineedit.h"
 #include "aptui/warningdialog.h"
-#include "export/devicesinfosavepage.h"
-#include "exporttestdata.h"
+#include "exportdialog/devicesinfosavepage.h"
+#include "export/exporttestdata.h"
 #include "kittest.h"
 #include "support/warningboxes.h"
 
@@ -221,6 +221,14 @@ void TestDevicesInfoSavePage::checks_data()
         QTest::newRow(tag(action, "file exists")) << action << "devices" << true << "devices." + action << used << "";
         QTest::newRow(tag(action, "dangling link"))
             << action << "devices" << true << "link:devices." + action << used << "";
+        // "../escaped" once wrote beside the chosen folder and said it succeeded.
+        const QString pathInName = QStringLiteral("The file name cannot hold / or \\, nor be . or ..: the file goes "
+                                                  "into the folder chosen below.");
+        QTest::newRow(tag(action, "name leaving the folder")) << action << "../escaped" << true << QString()
+                                                              << pathInName << "name";
+        QTest::newRow(tag(action, "name with a backslash")) << action << "a\\b" << true << QString() << pathInName
+                                                            << "name";
+        QTest::newRow(tag(action, "name ..")) << action << ".." << true << QString() << pathInName << "name";
     }
     // The other format's file does not stand in the way.
     const QString succeed = QStringLiteral("Saving succeed.");
@@ -268,6 +276,7 @@ void TestDevicesInfoSavePage::checks()
 
     if (!succeeded) {
         QCOMPARE(filesInDir(), before);
+        QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("../escaped.") + action)));
         if (!existing.isEmpty() && !QFileInfo(m_dir->filePath(existing)).isSymLink())
             QCOMPARE(readAll(m_dir->filePath(existing)), firstExport);
     }
@@ -347,10 +356,13 @@ void TestDevicesInfoSavePage::failureKeepsTheDialogOpen_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QVector<int>>("rows");
+    QTest::addColumn<QString>("reason");
 
     for (const QString &action : {QStringLiteral("csv"), QStringLiteral("xls")}) {
-        QTest::newRow(tag(action, "folder missing")) << action << "no/such" << QVector<int>{1, 4};
-        QTest::newRow(tag(action, "row gone from the table")) << action << "" << QVector<int>{1, 6};
+        QTest::newRow(tag(action, "folder missing")) << action << "no/such" << QVector<int>{1, 4}
+                                                     << "No such file or directory";
+        QTest::newRow(tag(action, "row gone from the table")) << action << "" << QVector<int>{1, 6}
+                                                              << "row 6 is not in the table";
     }
 }
 
@@ -359,6 +371,7 @@ void TestDevicesInfoSavePage::failureKeepsTheDialogOpen()
     QFETCH(QString, action);
     QFETCH(QString, folder);
     QFETCH(QVector<int>, rows);
+    QFETCH(QString, reason);
 
     m_page->setExportRows(rows);
     m_name->setText(QStringLiteral("devices"));
@@ -366,7 +379,9 @@ void TestDevicesInfoSavePage::failureKeepsTheDialogOpen()
 
     const QVector<Shown> shown = save(action);
     QCOMPARE(shown.size(), 1);
-    QCOMPARE(shown.at(0).text, QStringLiteral("Saving failed."));
+    // The reason is shown, not only logged.
+    QVERIFY2(shown.at(0).text.startsWith(QLatin1String("Saving failed: ")) && shown.at(0).text.contains(reason),
+             qPrintable(shown.at(0).text));
     QCOMPARE(shown.at(0).kind, int(WarningDialog::WarnError));
     QVERIFY(m_page->isVisible());
     QVERIFY(m_page->result() != QDialog::Accepted);
