@@ -29,16 +29,14 @@ class PacedFlood
 public:
     PacedFlood(const Attacker &attacker, double perSecond, std::function<std::string()> next)
         : m_thread([this, &attacker, perSecond, next = std::move(next)] {
-              long paced = 0;
-              while (!m_stop) {
+              for (long paced = 0; !m_stop; std::this_thread::sleep_for(microseconds(200))) {
                   const long due = long(duration<double>(steady_clock::now() - m_begin).count() * perSecond);
                   for (; paced < due && !m_stop; ++paced) {
                       const std::string datagram = next();
-                      if (!datagram.empty() && attacker.send(datagram))
-                          ++m_sent;
+                      m_sent += !datagram.empty() && attacker.send(datagram);
                   }
-                  std::this_thread::sleep_for(microseconds(200));
               }
+              m_end = steady_clock::now();
           })
     {
     }
@@ -47,23 +45,17 @@ public:
     void stop()
     {
         m_stop = true;
-        if (m_thread.joinable()) {
+        if (m_thread.joinable())
             m_thread.join();
-            m_seconds = duration<double>(steady_clock::now() - m_begin).count();
-        }
     }
     long sent() const { return m_sent; }
-    double perSecond() const
-    {
-        const double s = m_thread.joinable() ? duration<double>(steady_clock::now() - m_begin).count() : m_seconds;
-        return s > 0 ? double(m_sent) / s : 0;
-    }
+    double perSecond() const { return double(m_sent) / duration<double>(m_end - m_begin).count(); }  // once stopped
 
 private:
     const steady_clock::time_point m_begin = steady_clock::now();
+    steady_clock::time_point m_end = m_begin;
     std::atomic<bool> m_stop {false};
     std::atomic<long> m_sent {0};
-    double m_seconds = 0;
     std::thread m_thread;  // last: it starts at once and uses everything above
 };
 
