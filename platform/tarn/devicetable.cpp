@@ -81,31 +81,31 @@ void DeviceTable::depart(const Key &key, std::uint64_t order)
     m_departedAge.emplace(m_departures++, key);
 }
 
-void DeviceTable::onHello(const wire::Hello &hello, std::uint32_t source, bool strict)
+bool DeviceTable::onHello(const wire::Hello &hello, std::uint32_t source, bool strict)
 {
     const Key key = Key::canonical(hello.device.serial, hello.device.mac);
     const std::string &mac = key.mac();
     if (mac.empty())
-        return;
+        return true;
     if (strict && !passesStrictFilter(hello.device))
-        return;
+        return false;
     const std::uint64_t helloOrder = order(hello.boot, hello.seq);
     // Copies, replays and duplicates from a second interface are dropped before any signature check.
     if (isStale(key, helloOrder)) {
         ++m_verifier.refusals().stale;
-        return;
+        return true;
     }
     auto it = m_devices.find(key);
     const bool sameCertificate = it != m_devices.end() && it->second.certificate == hello.certificate;
     if (!(sameCertificate ? m_verifier.signedBy(hello.signature, hello.certificate, source)
                           : m_verifier.verified(hello.certificate, hello.device.serial, mac, hello.signature, source)))
-        return;
+        return true;
     if (it == m_devices.end()) {
         if (m_devices.size() >= kMaxDevices) {
             // Only certified devices get here, so this is a network of that size, not a flood.
             if (m_tableFull++ % 1000 == 0)
                 log::write(log::Warning, "device table full (%zu devices); new devices are ignored", m_devices.size());
-            return;
+            return false;
         }
         forgetDeparture(key);
         Known k;
@@ -118,7 +118,7 @@ void DeviceTable::onHello(const wire::Hello &hello, std::uint32_t source, bool s
         log::write(log::Debug, "online: %s %s %s", hello.device.serial.c_str(), hello.device.mac.c_str(),
                    hello.device.ip.c_str());
         m_emit(hello.device, TARN_EVENT_ONLINE);
-        return;
+        return true;
     }
     Known &k = it->second;
     k.lastSeen = Clock::now();
@@ -129,6 +129,7 @@ void DeviceTable::onHello(const wire::Hello &hello, std::uint32_t source, bool s
         k.device = hello.device;
         m_emit(hello.device, TARN_EVENT_UPDATE);
     }
+    return true;
 }
 
 void DeviceTable::onBye(const wire::Bye &bye, std::uint32_t source)

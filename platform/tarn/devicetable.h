@@ -34,8 +34,10 @@ public:
     // Every device departs with its order, so an old announcement replayed later is still old.
     void departAll();
 
-    // `strict`: devices with an empty serial, a malformed MAC or IPv4 address are ignored.
-    void onHello(const wire::Hello &hello, std::uint32_t source, bool strict);
+    // `strict`: devices with an empty serial, a malformed MAC or IPv4 address are ignored. False
+    // when the announcement was turned away only for now (by that filter, or a full table), so that
+    // a copy of it must not be taken for one already dealt with.
+    bool onHello(const wire::Hello &hello, std::uint32_t source, bool strict);
     void onBye(const wire::Bye &bye, std::uint32_t source);
     // Devices silent for three announcement intervals and a grace go offline.
     void expire(Clock::time_point now);

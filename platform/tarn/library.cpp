@@ -24,6 +24,10 @@ constexpr std::size_t kMaxQueuedEvents = 2 * 65536;
 // is cut to this and leaves everyone else's share alone.
 constexpr double kDatagramsPerSecond = 2000, kDatagramBurst = 6000;
 constexpr std::size_t kMaxSenders = 4096;
+// Datagrams remembered, so that copies of them cost nothing: well over what a flooder cycling
+// through copies needs to repeat itself, and a few MiB at most.
+constexpr std::size_t kRecentDatagrams = 16384;
+constexpr std::chrono::seconds kRecentLifetime {30};
 
 void copyField(char *field, std::size_t width, const std::string &text)
 {
@@ -75,7 +79,7 @@ Library &Library::get()
 
 Library::Library()
     : m_table(m_verifier, [this](const wire::Device &device, int eventType) { emit(device, eventType); }),
-      m_datagramBudget(kDatagramsPerSecond, kDatagramBurst, kMaxSenders)
+      m_recent(kRecentDatagrams, kRecentLifetime), m_datagramBudget(kDatagramsPerSecond, kDatagramBurst, kMaxSenders)
 {
 }
 
@@ -111,6 +115,7 @@ int Library::start(TARN_DEVICE_CALLBACK callback, int mode, void *context)
     m_running = true;
     m_table.reset();
     m_verifier.reset(std::move(makers));
+    m_recent.reset();
     scheduleInquiries();
     {
         std::lock_guard<std::mutex> events(m_eventMutex);
@@ -269,45 +274,66 @@ void Library::sendInquiryRound(int round)
 
 void Library::handle(std::string_view datagram, std::uint32_t source)
 {
+    const Clock::time_point now = Clock::now();
+    // A copy of what was handled already changes nothing and costs nothing, not even a share of the
+    // budget of the address it comes under, which may be a real device's.
+    const DatagramDigest digest = m_recent.digest(datagram);
+    if (m_recent.find(digest, now)) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++m_verifier.refusals().stale;
+        return;
+    }
     // A flooding host is cut off before its datagrams cost a decode.
-    if (!m_datagramBudget.take(source, Clock::now())) {
+    if (!m_datagramBudget.take(source, now)) {
         std::lock_guard<std::mutex> lock(m_mutex);
         ++m_verifier.refusals().overBudget;
         return;
     }
     auto decoded = wire::decode(std::string(datagram));
     if (std::holds_alternative<wire::DecodeError>(decoded)) {
+        m_recent.remember(digest, {}, now);
         std::lock_guard<std::mutex> lock(m_mutex);
         if (++m_undecodable % 1000 == 1)
             log::write(log::Debug, "dropped an undecodable datagram of %zu bytes (%llu so far)", datagram.size(),
                        static_cast<unsigned long long>(m_undecodable));
         return;
     }
-    wire::Message &message = std::get<wire::Message>(decoded);
+    if (dispatch(std::get<wire::Message>(decoded), source))
+        m_recent.remember(digest, {}, now);
+}
+
+// False when the message was turned away only for now (by a budget, the filter rule, a full table
+// or queue), so that a copy of it is not taken for one already dealt with.
+bool Library::dispatch(const wire::Message &message, std::uint32_t source)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const std::uint64_t overBudget = m_verifier.refusals().overBudget;
+    bool settled = true;
     if (auto *hello = std::get_if<wire::Hello>(&message)) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_running)
-            m_table.onHello(*hello, source, m_filter == TARN_FILTER_STRICT);
+        settled = m_running && m_table.onHello(*hello, source, m_filter == TARN_FILTER_STRICT);
     } else if (auto *bye = std::get_if<wire::Bye>(&message)) {
-        std::lock_guard<std::mutex> lock(m_mutex);
         m_table.onBye(*bye, source);
     } else if (auto *challenge = std::get_if<wire::Challenge>(&message)) {
         onChallenge(*challenge, source);
     } else if (auto *result = std::get_if<wire::Result>(&message)) {
-        std::lock_guard<std::mutex> lock(m_mutex);
         if (queueResult(m_pending, *result))
             m_changed.notify_all();
+        else
+            settled = m_pending.count(result->id) == 0;  // nobody waits for it, or its queue is full
     }
+    return settled && m_verifier.refusals().overBudget == overBudget;
 }
 
 // A challenge counts only from the device the caller means: its certificate, from a trusted maker,
-// names the target's serial (or MAC), and the challenge is signed with the certified key.
+// names the target's serial (or MAC), and the challenge is signed with the certified key. One bound
+// to another key than the operation's was handed to someone else who asked under the same id.
+// Called under the lock.
 void Library::onChallenge(const wire::Challenge &challenge, std::uint32_t source)
 {
     const std::string mac = wire::normaliseMac(challenge.mac);
-    std::lock_guard<std::mutex> lock(m_mutex);
     const auto it = m_pending.find(challenge.id);
-    if (mac.empty() || it == m_pending.end() || it->second->haveChallenge)
+    if (mac.empty() || it == m_pending.end() || it->second->haveChallenge
+        || challenge.ephemeralKey != it->second->ephemeralKey)
         return;
     Pending &p = *it->second;
     const bool named = p.target.serial.empty() ? wire::normaliseMac(p.target.mac) == mac

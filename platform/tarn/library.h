@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/budget.h"
+#include "core/recent.h"
 #include "core/transport.h"
 #include "core/wire.h"
 #include "devicetable.h"
@@ -43,6 +44,7 @@ private:
     void networkLoop();
     void callbackLoop();
     void handle(std::string_view datagram, std::uint32_t source);
+    bool dispatch(const wire::Message &message, std::uint32_t source);
     void onChallenge(const wire::Challenge &challenge, std::uint32_t source);
     void emit(const wire::Device &device, int eventType);
     void sendInquiryRound(int round);
@@ -63,6 +65,7 @@ private:
 
     Verifier m_verifier;
     DeviceTable m_table;
+    RecentDatagrams<> m_recent;  // the network thread's
     SenderBudget m_datagramBudget;
     PendingTable m_pending;
     std::vector<std::pair<Clock::time_point, int>> m_rounds;

@@ -47,12 +47,14 @@ std::string targetText(const wire::Target &target)
 
 } // namespace
 
-PendingEntry::PendingEntry(PendingTable &table, const wire::Target &target) : m_table(table)
+PendingEntry::PendingEntry(PendingTable &table, const wire::Target &target, const std::string &ephemeralKey)
+    : m_table(table)
 {
     m_pending.id = seal::randomId();
     while (m_table.count(m_pending.id))
         m_pending.id = seal::randomId();
     m_pending.target = target;
+    m_pending.ephemeralKey = ephemeralKey;
     m_table[m_pending.id] = &m_pending;
 }
 
@@ -83,7 +85,8 @@ SecretBody::~SecretBody()
 
 Operation::Operation(const OperationLink &link, std::unique_lock<std::mutex> &lock, const wire::Target &target,
                      const SecretBody &body)
-    : m_link(link), m_lock(lock), m_target(target), m_body(body), m_pending(link.pending, target),
+    : m_link(link), m_lock(lock), m_target(target), m_body(body), m_ephemeral(seal::generateKeyPair()),
+      m_pending(link.pending, target, m_ephemeral.publicKey),
       m_random(m_pending->id), m_deadline(Clock::now() + kOperationBudget)
 {
 }
@@ -108,10 +111,10 @@ int Operation::run(std::string *data)
     return exchange(data);
 }
 
-// Phase one: a fresh challenge from the device, with its key.
+// Phase one: a fresh challenge from the device, with its key, bound to ours.
 int Operation::challenge()
 {
-    const auto request = wire::encode(wire::ChallengeRequest {m_pending->id, m_target});
+    const auto request = wire::encode(wire::ChallengeRequest {m_pending->id, m_target, m_ephemeral.publicKey});
     if (!request)
         return TARN_ERR_BAD_ARGUMENT;
     milliseconds gap = kFirstGap;
@@ -137,8 +140,7 @@ int Operation::exchange(std::string *data)
     const std::uint32_t id = m_pending->id;
     const wire::Challenge challenge = m_pending->challenge;
     const std::string deviceKey = identity::sealingPublicKey(identity::certifiedKey(challenge.certificate));
-    const seal::KeyPair ephemeral = seal::generateKeyPair();
-    auto key = seal::sessionKey(ephemeral.secretKey, deviceKey, ephemeral.publicKey, deviceKey,
+    auto key = seal::sessionKey(m_ephemeral.secretKey, deviceKey, m_ephemeral.publicKey, deviceKey,
                                 seal::binding(id, challenge.nonce));
     if (!key)
         return TARN_ERR_DEVICE_FAILED;  // a key no device could have: nothing to talk to
@@ -147,7 +149,7 @@ int Operation::exchange(std::string *data)
     wire::Operation operation;
     operation.id = id;
     operation.target = m_target;
-    operation.ephemeralKey = ephemeral.publicKey;
+    operation.ephemeralKey = m_ephemeral.publicKey;
     operation.box = seal::close(*key, seal::Direction::Request, *m_body.text(),
                                 seal::requestContext(id, target, challenge.nonce));
     const auto datagram = wire::encode(operation);

@@ -1,9 +1,10 @@
 #pragma once
 
 // One device operation, run on the caller's thread in two phases: a fresh challenge from the
-// device, proving its certified key; then the body sealed to that key, retransmitted until a
-// genuine answer comes or the budget runs out. The network thread hands challenges and answers
-// over through the pending table, under the library's lock.
+// device, bound to the operation's own ephemeral key and proving the device's certified key; then
+// the body sealed with both, retransmitted until a genuine answer comes or the budget runs out. The
+// network thread hands challenges and answers over through the pending table, under the library's
+// lock.
 
 #include <chrono>
 #include <condition_variable>
@@ -15,6 +16,7 @@
 #include <random>
 #include <string>
 
+#include "core/seal.h"
 #include "core/transport.h"
 #include "core/wire.h"
 
@@ -25,6 +27,7 @@ struct Pending
 {
     std::uint32_t id = 0;
     wire::Target target;
+    std::string ephemeralKey;    // the operation's public key: only a challenge bound to it counts
     bool haveChallenge = false;
     bool sawUnverified = false;  // a challenge came that did not prove the device's identity
     wire::Challenge challenge;
@@ -51,7 +54,7 @@ struct OperationLink
 class PendingEntry
 {
 public:
-    PendingEntry(PendingTable &table, const wire::Target &target);
+    PendingEntry(PendingTable &table, const wire::Target &target, const std::string &ephemeralKey);
     ~PendingEntry();
     PendingEntry(const PendingEntry &) = delete;
     PendingEntry &operator=(const PendingEntry &) = delete;
@@ -108,6 +111,7 @@ private:
     std::unique_lock<std::mutex> &m_lock;
     const wire::Target m_target;
     const SecretBody &m_body;
+    const seal::KeyPair m_ephemeral;  // this operation's alone, from its challenge request to its answer
     PendingEntry m_pending;
     std::mt19937 m_random;
     const Clock::time_point m_deadline;

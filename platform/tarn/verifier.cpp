@@ -42,10 +42,17 @@ bool Verifier::signedBy(const wire::Signature &signature, const std::string &cer
 bool Verifier::verified(const std::string &certificate, const std::string &serial, const std::string &mac,
                         const wire::Signature &signature, std::uint32_t source)
 {
-    std::string cacheKey = certificate;
-    seal::appendField(cacheKey, serial);
-    cacheKey += mac;
-    if (!m_verified.count(cacheKey)) {
+    std::string named;
+    seal::appendField(named, serial);
+    named += mac;
+    const auto known = m_verified.find(certificate);
+    if (known != m_verified.end() && known->second != named) {
+        // The maker's signature covers one serial and MAC: this is a known device's certificate
+        // copied into someone else's message. No check needed, so none is charged.
+        ++m_refusals.untrusted;
+        return false;
+    }
+    if (known == m_verified.end()) {
         if (!m_checkBudget.take(source, Clock::now())) {
             ++m_refusals.overBudget;
             return false;
@@ -61,8 +68,8 @@ bool Verifier::verified(const std::string &certificate, const std::string &seria
             m_verified.erase(m_verifiedAge.front());
             m_verifiedAge.pop_front();
         }
-        m_verified.insert(cacheKey);
-        m_verifiedAge.push_back(cacheKey);
+        m_verified.emplace(certificate, named);
+        m_verifiedAge.push_back(certificate);
     }
     return signedBy(signature, certificate, source);
 }

@@ -2,13 +2,14 @@
 
 // Whether a device proved who it is: a certificate from a trusted maker binding its key to its
 // serial and MAC, and a signature by that key. Each check costs a signature, so every sender has a
-// budget of them; certificates already checked are remembered. Not thread-safe: the library calls
-// it under its lock.
+// budget of them; certificates that verified are remembered with the serial and MAC they name, so
+// a copy of one for another serial or MAC is refused without a check. Not thread-safe: the library
+// calls it under its lock.
 
 #include <chrono>
 #include <cstdint>
 #include <deque>
-#include <set>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -50,7 +51,7 @@ public:
 
 private:
     std::vector<identity::TrustedMaker> m_makers;
-    std::set<std::string> m_verified;  // certificate + serial + MAC checked already
+    std::map<std::string, std::string> m_verified;  // certificate -> the serial and MAC it was verified for
     std::deque<std::string> m_verifiedAge;
     SenderBudget m_checkBudget;
     Refusals m_refusals;

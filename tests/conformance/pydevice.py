@@ -28,6 +28,7 @@ import nacl.exceptions
 import nacl.pwhash
 
 GROUP, PORT = "224.0.0.147", 37370
+VERSION = 2
 
 
 def frame(data):
@@ -45,6 +46,11 @@ def unb64(text):
 def normalise_mac(mac):
     digits = re.sub(r"[-:.]", "", mac).lower()
     return digits if re.fullmatch(r"[0-9a-f]{12}", digits) else ""
+
+
+def compact(obj):
+    """JSON as the library writes it: members in name order, no blanks."""
+    return json.dumps(obj, separators=(",", ":"), sort_keys=True).encode()
 
 
 def signed(obj, secret):
@@ -88,12 +94,17 @@ def check_vectors(path):
     serial, mac = "TN0712345-1", "02-07-00-00-01-5a"
     message = b"tarn/1 cert" + frame(serial.encode()) + frame(normalise_mac(mac).encode()) + frame(device_pk)
     certificate = device_pk + sodium.crypto_sign(message, maker_sk)[:64]
-    bye = {"v": 1, "t": "bye", "boot": 1765238400, "seq": 5, "sn": serial, "mac": mac}
+    bye = {"v": VERSION, "t": "bye", "boot": 1765238400, "seq": 5, "sn": serial, "mac": mac}
     datagram = signed(bye, device_sk)
     device_public = sodium.crypto_sign_ed25519_pk_to_curve25519(device_pk)
     ephemeral = bytes([3]) * 32
     epk = sodium.crypto_scalarmult_base(ephemeral)
     nonce = bytes([4]) * 32
+    challenge_request = compact({"v": VERSION, "t": "chq", "id": 77, "sn": serial, "epk": b64(epk)})
+    challenge = {"v": VERSION, "t": "cha", "id": 77, "sn": serial, "mac": mac, "cert": b64(certificate),
+                 "nonce": b64(nonce), "epk": b64(epk)}
+    text = compact(challenge)
+    challenge_datagram = text[:-1] + b',"sig":"' + b64(sodium.crypto_sign(b"tarn/1 signed\0" + text, device_sk)[:64]).encode() + b'"}'
     key = session_key(ephemeral, device_public, epk, device_public, 77, nonce)
     request_aad = b"tarn/1 op" + frame(b"77") + frame(serial.encode()) + frame(nonce)
     answer_aad = b"tarn/1 res" + frame(b"77") + frame(serial.encode()) + frame(mac.encode()) + frame(nonce)
@@ -112,6 +123,8 @@ def check_vectors(path):
         "device_sealing_secret": sodium.crypto_sign_ed25519_sk_to_curve25519(device_sk).hex(),
         "ephemeral_public": epk.hex(),
         "shared": sodium.crypto_scalarmult(ephemeral, device_public).hex(),
+        "challenge_request": challenge_request.decode(),
+        "challenge_datagram": challenge_datagram.decode(),
         "binding": (frame(b"77") + frame(nonce)).hex(),
         "session_key": key.hex(),
         "request_context": request_aad.hex(),
@@ -144,9 +157,11 @@ class Device:
                        "gw6": "", "pfx": 0, "act": 1, "xf": 0}
         self.password_hash = None
         self.failures, self.locked_until = 0, 0.0
-        self.challenges = {}     # id -> (nonce, made)
-        self.answers = {}        # id -> (datagram, made)
+        self.challenges = {}     # (id, epk) -> (nonce, made, signed cha)
+        self.answers = {}        # (id, epk) -> (datagram, made)
         self.answered = []       # recent inquiry ids
+        self.recent = {}         # digest of a request decoded lately -> [made, type, (id, epk), last answer]
+        self.recent_key = os.urandom(32)
         self.last_hello = 0.0
         self.outbox = []         # (time, datagram, is_hello)
         self.sock = self.open_socket()
@@ -168,14 +183,14 @@ class Device:
 
     def hello(self, inquiry_id=0, after=0.0):
         self.seq += 1
-        message = {"v": 1, "t": "hello", "id": inquiry_id, "boot": self.boot, "seq": self.seq, "ivl": self.interval,
+        message = {"v": VERSION, "t": "hello", "id": inquiry_id, "boot": self.boot, "seq": self.seq, "ivl": self.interval,
                    "lock": int(time.monotonic() < self.locked_until), "cert": b64(self.certificate),
                    "d": self.fields}
         self.send(signed(message, self.identity_sk), after, True)
 
     def bye(self):
         self.seq += 1
-        message = {"v": 1, "t": "bye", "boot": self.boot, "seq": self.seq, "sn": self.serial, "mac": self.mac}
+        message = {"v": VERSION, "t": "bye", "boot": self.boot, "seq": self.seq, "sn": self.serial, "mac": self.mac}
         return signed(message, self.identity_sk)
 
     def targets_me(self, message):
@@ -198,43 +213,51 @@ class Device:
         self.answered = (self.answered + [message["id"]])[-8:]
         self.hello(message["id"], at - now)
 
+    @staticmethod
+    def bound_to(message):
+        """The request id and the operation's key a challenge belongs to."""
+        epk = unb64(message["epk"])
+        if len(epk) != 32:
+            raise ValueError("not a key")
+        return message["id"], epk
+
     def on_challenge_request(self, message):
-        request_id = message["id"]
-        if not self.targets_me(message) or request_id in self.answers:
+        bound = self.bound_to(message)
+        if not self.targets_me(message) or bound in self.answers:
             return
-        if request_id not in self.challenges:
+        if bound not in self.challenges:
             if len(self.challenges) >= 64:
                 del self.challenges[min(self.challenges, key=lambda k: self.challenges[k][1])]
-            self.challenges[request_id] = (os.urandom(32), time.monotonic())
-        nonce = self.challenges[request_id][0]
-        reply = {"v": 1, "t": "cha", "id": request_id, "sn": self.serial, "mac": self.mac,
-                 "cert": b64(self.certificate), "nonce": b64(nonce)}
-        self.send(signed(reply, self.identity_sk))
+            nonce = os.urandom(32)
+            reply = {"v": VERSION, "t": "cha", "id": bound[0], "sn": self.serial, "mac": self.mac,
+                     "cert": b64(self.certificate), "nonce": b64(nonce), "epk": b64(bound[1])}
+            self.challenges[bound] = (nonce, time.monotonic(), signed(reply, self.identity_sk))
+        self.send(self.challenges[bound][2])
 
     def on_operation(self, message):
-        request_id = message["id"]
-        if request_id in self.answers:
-            self.send(self.answers[request_id][0])
+        bound = self.bound_to(message)
+        if bound in self.answers:
+            self.send(self.answers[bound][0])
             return
-        if request_id not in self.challenges or not self.targets_me(message):
-            return
-        nonce = self.challenges[request_id][0]
+        if bound not in self.challenges or not self.targets_me(message):
+            return  # no challenge for this id and key: stale, replayed, or someone else's
+        request_id, epk = bound
+        nonce = self.challenges[bound][0]
         target = message["sn"] if "sn" in message else message["mac"]
-        epk = unb64(message["epk"])
         try:
             key = session_key(self.sealing_secret, epk, epk, self.sealing_public, request_id, nonce)
             aad = b"tarn/1 op" + frame(str(request_id).encode()) + frame(target.encode()) + frame(nonce)
             body = json.loads(unseal(key, 1, unb64(message["box"]), aad))
         except (ValueError, nacl.exceptions.CryptoError):
             return
-        del self.challenges[request_id]
+        del self.challenges[bound]
         code = self.apply(body)
         aad = (b"tarn/1 res" + frame(str(request_id).encode()) + frame(self.serial.encode())
                + frame(self.mac.encode()) + frame(nonce))
         box = seal(key, 2, json.dumps({"code": code}, separators=(",", ":")).encode(), aad)
-        reply = json.dumps({"v": 1, "t": "res", "id": request_id, "sn": self.serial, "mac": self.mac,
+        reply = json.dumps({"v": VERSION, "t": "res", "id": request_id, "sn": self.serial, "mac": self.mac,
                             "box": b64(box)}, separators=(",", ":")).encode()
-        self.answers[request_id] = (reply, time.monotonic())
+        self.answers[bound] = (reply, time.monotonic())
         self.send(reply)
         if code == 0:
             self.hello()
@@ -275,22 +298,47 @@ class Device:
         self.fields.update(ip=net["ip"], mask=net["mask"], gw=net["gw"], port=net["port"], http=net["http"])
         return 0
 
+    def answer_copy(self, original, now):
+        """An exact copy gets what its original got, if that still stands, at most every 100 ms."""
+        made, kind, bound, answered = original
+        if now - answered < 0.1:
+            return
+        if kind == "chq" and bound in self.challenges:
+            self.send(self.challenges[bound][2])
+        elif kind == "op" and bound in self.answers:
+            self.send(self.answers[bound][0])
+        original[3] = now
+
     def handle(self, datagram):
         if datagram.endswith(b'"}') and b',"sig":"' in datagram[-98:]:
             return  # what devices sign is not for devices
+        now = time.monotonic()
+        digest = hashlib.blake2b(datagram, key=self.recent_key, digest_size=16).digest()
+        original = self.recent.get(digest)
+        if original and now - original[0] <= 30:
+            self.answer_copy(original, now)
+            return
+        kind, bound = None, None
         try:
             message = json.loads(datagram)
-            if message.get("v") != 1:
+            if message.get("v") != VERSION:
                 return
             kind = message.get("t")
             if kind == "inq":
                 self.on_inquiry(message)
             elif kind == "chq":
+                bound = self.bound_to(message)
                 self.on_challenge_request(message)
             elif kind == "op":
+                bound = self.bound_to(message)
                 self.on_operation(message)
         except (ValueError, KeyError, TypeError, AttributeError):
             pass  # malformed: dropped
+        finally:
+            self.recent.pop(digest, None)
+            self.recent[digest] = [now, kind, bound, now]
+            if len(self.recent) > 4096:
+                del self.recent[next(iter(self.recent))]  # the oldest
 
     def run(self, stop):
         for _ in range(1):

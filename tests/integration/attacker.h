@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <utility>
@@ -23,6 +24,11 @@
 #include "core/seal.h"
 #include "core/wire.h"
 #include "wiretap.h"
+
+// Bound to no address, as the library and the emulator send: the kernel gives all of them the same
+// source address (0.0.0.0 on the test's loopback), so an attacker bound here sends under the
+// installer's and the devices' own address.
+constexpr const char *kLibraryAndDevicesSource = "0.0.0.0";
 
 class Attacker
 {
@@ -110,6 +116,7 @@ public:
                       tarn::wire::Challenge forged;
                       forged.id = request->id;
                       forged.nonce = tarn::seal::randomBytes(32);
+                      forged.ephemeralKey = request->ephemeralKey;
                       {
                           std::lock_guard<std::mutex> lock(m_mutex);
                           forged.serial = !m_serial.empty() ? m_serial
@@ -193,3 +200,71 @@ inline void verifyNothingOpens(const Attacker &attacker, const WireTap &tap, con
     }
     QVERIFY(operations >= minOperations);
 }
+
+// A stranger racing every challenge: the moment a challenge request or a device's challenge is on
+// the wire, it asks under the same id with a key of its own, and sends a validly sealed request of
+// its own under every challenge it hears (an activation, which an activated device refuses and
+// which changes nothing), hoping to use up the caller's challenge before the caller's request
+// arrives.
+class ChallengeRacer
+{
+public:
+    explicit ChallengeRacer(const Attacker &attacker)
+        : m_attacker(attacker), m_tap([this](const std::string &datagram) { react(datagram); })
+    {
+    }
+
+    bool ok() const { return m_tap.ok(); }
+    int raced() const { return m_raced; }
+
+private:
+    const tarn::seal::KeyPair &keyFor(std::uint32_t id)
+    {
+        auto it = m_keys.find(id);
+        if (it == m_keys.end())
+            it = m_keys.emplace(id, tarn::seal::generateKeyPair()).first;
+        return it->second;
+    }
+
+    void react(const std::string &datagram)
+    {
+        auto decoded = tarn::wire::decode(datagram);
+        auto *message = std::get_if<tarn::wire::Message>(&decoded);
+        if (auto *request = message ? std::get_if<tarn::wire::ChallengeRequest>(message) : nullptr) {
+            const tarn::seal::KeyPair &own = keyFor(request->id);
+            if (request->ephemeralKey == own.publicKey)
+                return;  // ours, heard back
+            tarn::wire::ChallengeRequest mine = *request;
+            mine.ephemeralKey = own.publicKey;
+            m_attacker.send(*tarn::wire::encode(mine));
+            return;
+        }
+        auto *challenge = message ? std::get_if<tarn::wire::Challenge>(message) : nullptr;
+        if (!challenge || !m_seen.insert(challenge->nonce).second)
+            return;
+        const tarn::seal::KeyPair &own = keyFor(challenge->id);
+        const std::string devicePublic
+            = tarn::identity::sealingPublicKey(tarn::identity::certifiedKey(challenge->certificate));
+        const auto key = tarn::seal::sessionKey(own.secretKey, devicePublic, own.publicKey, devicePublic,
+                                                tarn::seal::binding(challenge->id, challenge->nonce));
+        tarn::wire::OperationBody body;
+        body.password = "Stranger-pw-1";
+        const auto plain = tarn::wire::encodeBody(body);
+        if (!key || !plain)
+            return;
+        tarn::wire::Operation op;
+        op.id = challenge->id;
+        op.target.serial = challenge->serial;
+        op.ephemeralKey = own.publicKey;
+        op.box = tarn::seal::close(*key, tarn::seal::Direction::Request, *plain,
+                                   tarn::seal::requestContext(op.id, op.target.serial, challenge->nonce));
+        if (m_attacker.send(*tarn::wire::encode(op)))
+            ++m_raced;
+    }
+
+    const Attacker &m_attacker;
+    std::map<std::uint32_t, tarn::seal::KeyPair> m_keys;  // per request id; the tap's thread only
+    std::set<std::string> m_seen;                         // challenges answered, likewise
+    std::atomic<int> m_raced {0};
+    WireTap m_tap;  // last: its thread starts at once and uses everything above
+};

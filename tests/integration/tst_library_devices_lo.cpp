@@ -160,6 +160,7 @@ private:
                     c.mac = m_mac;
                     c.certificate = m_certificate;
                     c.nonce = nonces.emplace(request->id, tarn::seal::randomBytes(32)).first->second;
+                    c.ephemeralKey = request->ephemeralKey;
                     m_tap.replay(*tarn::wire::encodeSigned(c, m_key.secretKey));
                 } else if (const auto *op = std::get_if<tarn::wire::Operation>(message)) {
                     const auto nonce = nonces.find(op->id);

@@ -4,6 +4,7 @@
 // capture would; can also put a captured datagram back on the wire.
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -25,11 +26,16 @@ constexpr int kTapLeadMs = 200;
 class WireTap
 {
 public:
-    WireTap()
+    // With an `observer`, the tap hands each datagram to it on the tap's own thread as it arrives
+    // and keeps none: for an attacker that reacts to what it hears as fast as it can, and for
+    // counting under floods.
+    explicit WireTap(std::function<void(const std::string &)> observer = {}) : m_observer(std::move(observer))
     {
         m_socket = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        const int one = 1;
+        const int one = 1, buffer = 4 * 1024 * 1024;  // as the library's: floods must not make it miss things
         setsockopt(m_socket, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        if (setsockopt(m_socket, SOL_SOCKET, SO_RCVBUFFORCE, &buffer, sizeof buffer) != 0)
+            setsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
         sockaddr_in at {};
         at.sin_family = AF_INET;
         at.sin_port = htons(37370);
@@ -138,14 +144,20 @@ private:
             if (poll(&p, 1, 100) <= 0)
                 continue;
             const ssize_t n = recv(m_socket, buffer, sizeof buffer, 0);
-            if (n > 0) {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_datagrams.emplace_back(buffer, std::size_t(n));
-                m_arrivals.push_back(std::chrono::steady_clock::now());
+            if (n <= 0)
+                continue;
+            const std::string datagram(buffer, std::size_t(n));
+            if (m_observer) {
+                m_observer(datagram);
+                continue;
             }
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_datagrams.push_back(datagram);
+            m_arrivals.push_back(std::chrono::steady_clock::now());
         }
     }
 
+    const std::function<void(const std::string &)> m_observer;
     int m_socket = -1;
     bool m_ok = false;
     std::atomic<bool> m_stop {false};

@@ -42,6 +42,12 @@ constexpr milliseconds kInquiryAnswerGap {1020};
 // Requests decoded per sender; the tool's own traffic stays far below. Each challenge costs a
 // signature, so a flooding sender gets little.
 constexpr double kRequestsPerSecond = 500, kRequestBurst = 1000;
+// Requests remembered, so that exact copies cost neither a decode nor a share of anyone's budget;
+// a copy of one gets the original's answer again, at most this often (the caller retransmits no
+// sooner than 150 ms).
+constexpr std::size_t kRecentRequests = 4096;
+constexpr seconds kRecentLifetime {30};
+constexpr milliseconds kCopyAnswerGap {100};
 
 json requestToJson(const recovery::KeyRequest &r)
 {
@@ -125,7 +131,7 @@ json deviceToJson(const VirtualDevice &v)
 
 Emulator::Emulator(Options options)
     : m_options(std::move(options)), m_random(m_options.seed),
-      m_budget(kRequestsPerSecond, kRequestBurst, 1024),
+      m_recent(kRecentRequests, kRecentLifetime), m_budget(kRequestsPerSecond, kRequestBurst, 1024),
       m_maxOutbox(std::max<std::size_t>(4096, 4 * std::size_t(std::max(0, m_options.count))))
 {
 }
@@ -410,22 +416,62 @@ void Emulator::handle(std::string_view datagram, std::uint32_t source)
         return;
     if (lose())
         return;
-    if (!m_budget.take(source, Clock::now())) {
+    const Clock::time_point now = Clock::now();
+    const DatagramDigest digest = m_recent.digest(datagram);
+    if (CopyNote *original = m_recent.find(digest, now)) {
+        answerCopy(*original, source, now);
+        return;
+    }
+    if (!m_budget.take(source, now)) {
         ++m_rejected;
         return;
     }
     auto decoded = wire::decode(std::string(datagram));
     auto *message = std::get_if<wire::Message>(&decoded);
+    CopyNote note;
+    note.answered = now;
     if (!message) {
         ++m_rejected;
+    } else if (auto *inquiry = std::get_if<wire::Inquiry>(message)) {
+        onInquiry(*inquiry);
+    } else if (auto *request = std::get_if<wire::ChallengeRequest>(message)) {
+        onChallengeRequest(*request, source);
+        note.what = CopyNote::ItsChallenge;
+        note.key = {request->id, request->ephemeralKey};
+    } else if (auto *operation = std::get_if<wire::Operation>(message)) {
+        onOperation(*operation);
+        note.what = CopyNote::ItsAnswer;
+        note.key = {operation->id, operation->ephemeralKey};
+    }
+    m_recent.remember(digest, std::move(note), now);
+}
+
+// A retransmission of the caller's looks just like a copy, so a copy is answered as the original
+// was, from what is kept, but never more often than the caller retransmits. Only an answer costs
+// the sender a share of its budget, as a request would: copies of many requests get no more
+// answers than new requests would.
+void Emulator::answerCopy(CopyNote &note, std::uint32_t source, Clock::time_point now)
+{
+    ++m_copies;
+    if (note.what == CopyNote::Nothing || now - note.answered < kCopyAnswerGap)
+        return;
+    const std::string *answer = nullptr;
+    if (note.what == CopyNote::ItsChallenge) {
+        if (const auto challenge = m_challenges.find(note.key); challenge != m_challenges.end())
+            answer = &challenge->second.datagram;
+    } else if (const auto result = m_answers.find(note.key); result != m_answers.end()) {
+        answer = &result->second.datagram;
+    }
+    if (!answer) {
+        note.what = CopyNote::Nothing;  // used up or gone, for good: nothing to say, as to a repeated request
         return;
     }
-    if (auto *inquiry = std::get_if<wire::Inquiry>(message))
-        onInquiry(*inquiry);
-    else if (auto *request = std::get_if<wire::ChallengeRequest>(message))
-        onChallengeRequest(*request, source);
-    else if (auto *operation = std::get_if<wire::Operation>(message))
-        onOperation(*operation);
+    if (!m_budget.take(source, now))
+        return;
+    queue(*answer, {});
+    if (note.what == CopyNote::ItsAnswer)
+        ++m_repeats;
+    note.answered = now;
 }
 
 void Emulator::onInquiry(const wire::Inquiry &inquiry)
@@ -456,7 +502,7 @@ void Emulator::onInquiry(const wire::Inquiry &inquiry)
     }
 }
 
-void Emulator::dropChallenge(std::map<std::uint32_t, Challenge>::iterator it)
+void Emulator::dropChallenge(std::map<ChallengeKey, Challenge>::iterator it)
 {
     m_challengeAge.erase(it->second.order);
     const auto sender = m_challengesBySender.find(it->second.sender);
@@ -470,9 +516,10 @@ void Emulator::onChallengeRequest(const wire::ChallengeRequest &request, std::ui
     const int index = findTarget(request.target);
     if (index < 0)
         return;
-    auto it = m_challenges.find(request.id);
+    const ChallengeKey key {request.id, request.ephemeralKey};
+    auto it = m_challenges.find(key);
     if (it == m_challenges.end()) {
-        if (m_answers.count(request.id))
+        if (m_answers.count(key))
             return;  // already answered: the operation is over
         if (m_challengesBySender[source] >= kChallengesPerSender) {
             for (const auto &entry : m_challengeAge) {  // this sender's oldest
@@ -485,33 +532,41 @@ void Emulator::onChallengeRequest(const wire::ChallengeRequest &request, std::ui
         }
         if (m_challenges.size() >= kMaxChallenges)
             dropChallenge(m_challenges.find(m_challengeAge.begin()->second));
+        const VirtualDevice &v = m_devices[std::size_t(index)];
+        wire::Challenge challenge;
+        challenge.id = request.id;
+        challenge.serial = v.info.serial;
+        challenge.mac = v.info.mac;
+        challenge.certificate = v.certificate;
+        challenge.nonce = seal::randomBytes(wire::KeyBytes);
+        challenge.ephemeralKey = request.ephemeralKey;
+        auto datagram = wire::encodeSigned(challenge, v.identitySecret);
+        if (!datagram)
+            return;
         const std::uint64_t order = m_challengeOrder++;
-        it = m_challenges.emplace(request.id, Challenge {std::size_t(index), seal::randomBytes(32), Clock::now(), source, order})
+        it = m_challenges
+                 .emplace(key, Challenge {std::size_t(index), challenge.nonce, Clock::now(), source, order,
+                                          std::move(*datagram)})
                  .first;
-        m_challengeAge.emplace(order, request.id);
+        m_challengeAge.emplace(order, key);
         ++m_challengesBySender[source];
     }
-    const VirtualDevice &v = m_devices[it->second.device];
-    wire::Challenge challenge;
-    challenge.id = request.id;
-    challenge.serial = v.info.serial;
-    challenge.mac = v.info.mac;
-    challenge.certificate = v.certificate;
-    challenge.nonce = it->second.nonce;
-    if (auto datagram = wire::encodeSigned(challenge, v.identitySecret))
-        queue(std::move(*datagram), {});
+    queue(it->second.datagram, {});
 }
 
 void Emulator::onOperation(const wire::Operation &operation)
 {
-    if (const auto cached = m_answers.find(operation.id); cached != m_answers.end()) {
+    const ChallengeKey challengeKey {operation.id, operation.ephemeralKey};
+    if (const auto cached = m_answers.find(challengeKey); cached != m_answers.end()) {
         queue(cached->second.datagram, {});  // a retransmission: answer again, apply nothing
         ++m_repeats;
         return;
     }
-    const auto it = m_challenges.find(operation.id);
+    // No fresh challenge for this id and key: stale, replayed, or someone else's challenge, which
+    // stays for its owner.
+    const auto it = m_challenges.find(challengeKey);
     if (it == m_challenges.end())
-        return;  // no fresh challenge for this id: stale or replayed
+        return;
     const std::size_t index = it->second.device;
     VirtualDevice &v = m_devices[index];
     const std::string targetText = operation.target.serial.empty() ? operation.target.mac : operation.target.serial;
@@ -532,7 +587,7 @@ void Emulator::onOperation(const wire::Operation &operation)
     std::string data;
     const int code = apply(index, *body, data);
     ++m_applied;
-    if (m_appliedIds[operation.id]++ > 0)
+    if (m_appliedIds[challengeKey]++ > 0)
         ++m_appliedTwice;
     if (m_appliedIds.size() > 65536)
         m_appliedIds.erase(m_appliedIds.begin());  // a diagnostic: recent ids are enough
@@ -543,7 +598,7 @@ void Emulator::onOperation(const wire::Operation &operation)
     dropChallenge(it);
     if (!datagram)
         return;
-    m_answers[operation.id] = Answer {*datagram, Clock::now()};
+    m_answers[challengeKey] = Answer {*datagram, Clock::now()};
     queue(*datagram, {});
 }
 
@@ -776,10 +831,10 @@ int Emulator::run(net::Transport &transport, const volatile bool &stop)
     }
     save();
     std::printf("tarn-device: applied %llu operations, answered %llu repeats from the cache, applied twice %llu, "
-                "rejected %llu datagrams, dropped %llu from a full send queue\n",
+                "rejected %llu datagrams, ignored %llu copies, dropped %llu from a full send queue\n",
                 static_cast<unsigned long long>(m_applied), static_cast<unsigned long long>(m_repeats),
                 static_cast<unsigned long long>(m_appliedTwice), static_cast<unsigned long long>(m_rejected),
-                static_cast<unsigned long long>(m_outboxDropped));
+                static_cast<unsigned long long>(m_copies), static_cast<unsigned long long>(m_outboxDropped));
     std::fflush(stdout);
     return 0;
 }

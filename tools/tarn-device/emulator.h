@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/budget.h"
+#include "core/recent.h"
 #include "core/transport.h"
 #include "core/recovery.h"
 #include "core/wire.h"
@@ -72,6 +73,9 @@ private:
         std::uint32_t inquiryId;
         bool operator>(const Timed &o) const { return at != o.at ? at > o.at : order > o.order; }
     };
+    // A challenge belongs to one request id and one ephemeral key: a stranger asking under the same
+    // id with a key of its own gets a challenge of its own, and spends only that.
+    using ChallengeKey = std::pair<std::uint32_t, std::string>;
     struct Challenge
     {
         std::size_t device;
@@ -79,11 +83,20 @@ private:
         Clock::time_point made;
         std::uint32_t sender;
         std::uint64_t order;
+        std::string datagram;  // the signed challenge, signed once
     };
     struct Answer
     {
         std::string datagram;
         Clock::time_point made;
+    };
+    // What an exact copy of a request handled recently is answered with: what the original got, if
+    // that still stands.
+    struct CopyNote
+    {
+        enum { Nothing, ItsChallenge, ItsAnswer } what = Nothing;
+        ChallengeKey key;
+        Clock::time_point answered;
     };
 
     void makeDevices();
@@ -91,9 +104,10 @@ private:
     bool save();
     bool provision();
     void handle(std::string_view datagram, std::uint32_t source);
+    void answerCopy(CopyNote &note, std::uint32_t source, Clock::time_point now);
     void onInquiry(const wire::Inquiry &inquiry);
     void onChallengeRequest(const wire::ChallengeRequest &request, std::uint32_t source);
-    void dropChallenge(std::map<std::uint32_t, Challenge>::iterator it);
+    void dropChallenge(std::map<ChallengeKey, Challenge>::iterator it);
     void onOperation(const wire::Operation &operation);
     int apply(std::size_t index, const wire::OperationBody &body, std::string &data);
     int recover(std::size_t index, const wire::OperationBody &body, std::string &data);
@@ -113,22 +127,24 @@ private:
     std::mt19937 m_random;
     std::priority_queue<Timed, std::vector<Timed>, std::greater<Timed>> m_outbox;
     std::uint64_t m_order = 0;
-    std::map<std::uint32_t, Challenge> m_challenges;
-    std::map<std::uint64_t, std::uint32_t> m_challengeAge;     // order -> id, oldest first
+    std::map<ChallengeKey, Challenge> m_challenges;
+    std::map<std::uint64_t, ChallengeKey> m_challengeAge;     // oldest first
     std::map<std::uint32_t, int> m_challengesBySender;
     std::uint64_t m_challengeOrder = 0;
+    RecentDatagrams<CopyNote> m_recent;
     SenderBudget m_budget;           // requests decoded per sender
     std::size_t m_maxOutbox = 0;
     std::uint64_t m_outboxDropped = 0;
-    std::map<std::uint32_t, Answer> m_answers;
+    std::map<ChallengeKey, Answer> m_answers;
     std::string m_makerPublic;  // empty: keys cannot be checked
     Clock::time_point m_nextAnnounce;
     net::Transport *m_transport = nullptr;
     std::uint64_t m_rejected = 0;
+    std::uint64_t m_copies = 0;         // exact copies of requests, neither decoded nor charged
     std::uint64_t m_applied = 0;        // operations carried out
     std::uint64_t m_repeats = 0;        // retransmitted operations answered from the cache
     std::uint64_t m_appliedTwice = 0;   // must stay 0
-    std::map<std::uint32_t, int> m_appliedIds;
+    std::map<ChallengeKey, int> m_appliedIds;
 };
 
 } // namespace tarn::emu

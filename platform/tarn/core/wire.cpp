@@ -293,19 +293,21 @@ std::optional<std::string> encode(const Message &message)
             j["known"] = m.known;
         } else if constexpr (std::is_same_v<T, ChallengeRequest>) {
             ok = textsFit({{&m.target.serial, SerialMax}, {&m.target.mac, MacMax}})
-                && (m.target.serial.empty() != m.target.mac.empty());
+                && (m.target.serial.empty() != m.target.mac.empty()) && m.ephemeralKey.size() == KeyBytes;
             j["t"] = "chq";
             j["id"] = m.id;
             putTarget(j, m.target);
+            j["epk"] = toBase64(m.ephemeralKey);
         } else if constexpr (std::is_same_v<T, Challenge>) {
             ok = textsFit({{&m.serial, SerialMax}, {&m.mac, MacMax}}) && m.certificate.size() == CertificateBytes
-                && m.nonce.size() == KeyBytes;
+                && m.nonce.size() == KeyBytes && m.ephemeralKey.size() == KeyBytes;
             j["t"] = "cha";
             j["id"] = m.id;
             j["sn"] = m.serial;
             j["mac"] = m.mac;
             j["cert"] = toBase64(m.certificate);
             j["nonce"] = toBase64(m.nonce);
+            j["epk"] = toBase64(m.ephemeralKey);
             signature = &m.signature;
         } else if constexpr (std::is_same_v<T, Operation>) {
             ok = textsFit({{&m.target.serial, SerialMax}, {&m.target.mac, MacMax}})
@@ -402,7 +404,8 @@ std::variant<Message, DecodeError> decode(const std::string &datagram)
     }
     if (type == "chq") {
         ChallengeRequest r;
-        if (!getInt(j, "id", 1, UINT32_MAX, r.id) || !getTarget(j, r.target))
+        if (!getInt(j, "id", 1, UINT32_MAX, r.id) || !getTarget(j, r.target)
+            || !getBytes(j, "epk", KeyBytes, KeyBytes, r.ephemeralKey))
             return bad;
         return r;
     }
@@ -411,7 +414,8 @@ std::variant<Message, DecodeError> decode(const std::string &datagram)
         if (!getInt(j, "id", 1, UINT32_MAX, c.id) || !getText(j, "sn", SerialMax, c.serial)
             || !getText(j, "mac", MacMax, c.mac)
             || !getBytes(j, "cert", CertificateBytes, CertificateBytes, c.certificate)
-            || !getBytes(j, "nonce", KeyBytes, KeyBytes, c.nonce) || signature.bytes.empty())
+            || !getBytes(j, "nonce", KeyBytes, KeyBytes, c.nonce)
+            || !getBytes(j, "epk", KeyBytes, KeyBytes, c.ephemeralKey) || signature.bytes.empty())
             return bad;
         c.signature = std::move(signature);
         return c;

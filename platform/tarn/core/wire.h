@@ -14,7 +14,7 @@
 
 namespace tarn::wire {
 
-constexpr int Version = 1;
+constexpr int Version = 2;
 constexpr std::size_t MaxDatagram = 1400;
 constexpr std::size_t KeyBytes = 32;          // X25519 public keys and challenge nonces
 constexpr std::size_t CertificateBytes = 96;  // identity key and the maker's signature
@@ -83,19 +83,24 @@ struct Target
     std::string serial, mac;
 };
 
+// Asks for a challenge bound to the operation's ephemeral key: only a request sealed with that key
+// can use it up, so nobody who hears the challenge can spend it first.
 struct ChallengeRequest
 {
     std::uint32_t id = 0;
     Target target;
+    std::string ephemeralKey;  // KeyBytes
 };
 
-// Signed: only the certified device can hand out a challenge for its serial and MAC.
+// Signed: only the certified device can hand out a challenge for its serial and MAC, and it names
+// the key the device bound it to.
 struct Challenge
 {
     std::uint32_t id = 0;
     std::string serial, mac;
-    std::string certificate;  // CertificateBytes
-    std::string nonce;        // KeyBytes, fresh for this request id
+    std::string certificate;   // CertificateBytes
+    std::string nonce;         // KeyBytes, fresh for this request id and key
+    std::string ephemeralKey;  // KeyBytes, as in the request
     Signature signature;
 };
 

@@ -53,7 +53,7 @@ std::vector<std::pair<std::string, std::string>> computeVectors()
     const std::string certificate = identity::issueCertificate(maker.second, serial, normalised, device.first);
     add("certificate", hex(certificate));
 
-    const std::string text = "{\"v\":1,\"t\":\"bye\",\"boot\":1765238400,\"seq\":5,\"sn\":\"TN0712345-1\","
+    const std::string text = "{\"v\":2,\"t\":\"bye\",\"boot\":1765238400,\"seq\":5,\"sn\":\"TN0712345-1\","
                              "\"mac\":\"02-07-00-00-01-5a\"}";
     const std::string datagram = identity::signText(text, device.second);
     add("signed_datagram", datagram);
@@ -77,6 +77,10 @@ std::vector<std::pair<std::string, std::string>> computeVectors()
     const std::string nonce(32, '\x04');
     const std::string binding = seal::binding(id, nonce);
     add("binding", hex(binding));
+    // The challenge is bound to the operation's key: asked for with it, and signed naming it.
+    add("challenge_request", *wire::encode(wire::ChallengeRequest {id, wire::Target {serial, ""}, ephemeralPublic}));
+    add("challenge_datagram",
+        *wire::encodeSigned(wire::Challenge {id, serial, mac, certificate, nonce, ephemeralPublic, {}}, device.second));
     const std::string key = *seal::sessionKey(ephemeralSecret, devicePublic, ephemeralPublic, devicePublic, binding);
     add("session_key", hex(key));
     const std::string requestContext = seal::requestContext(id, serial, nonce);

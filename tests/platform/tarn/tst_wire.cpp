@@ -86,9 +86,9 @@ void TestWire::roundTrips()
         sampleHello(),
         Bye {7, 4, "TN07-1", "02-07-00-00-01-5a", Signature {"", std::string(SignatureBytes, 's')}},
         Inquiry {9, 800, "0207000001" "5a" "020700000102"},
-        ChallengeRequest {5, Target {"", "02-07-00-00-01-5a"}},
+        ChallengeRequest {5, Target {"", "02-07-00-00-01-5a"}, std::string(32, 'e')},
         Challenge {5, "TN07-1", "02-07-00-00-01-5a", std::string(CertificateBytes, 'k'), std::string(32, 'n'),
-                   Signature {"", std::string(SignatureBytes, 's')}},
+                   std::string(32, 'e'), Signature {"", std::string(SignatureBytes, 's')}},
         Operation {5, Target {"TN07-1", ""}, std::string(32, 'e'), std::string(100, '\0')},
         Result {5, "TN07-1", "02-07-00-00-01-5a", std::string(40, '\xff')},
     };
@@ -134,9 +134,9 @@ void TestWire::malformed_data()
     QTest::newRow("truncated") << hello.left(hello.size() - 3) << DecodeError::NotJson;
     QTest::newRow("array") << QByteArray("[1,2]") << DecodeError::NotJson;
     QTest::newRow("oversized") << QByteArray(1401, ' ') << DecodeError::TooLarge;
-    QTest::newRow("version 2") << QByteArray(hello).replace("\"v\":1", "\"v\":2") << DecodeError::BadVersion;
-    QTest::newRow("no version") << QByteArray(hello).replace("\"v\":1", "\"w\":1") << DecodeError::BadField;
-    QTest::newRow("version as text") << QByteArray(hello).replace("\"v\":1", "\"v\":\"1\"") << DecodeError::BadField;
+    QTest::newRow("version 1") << QByteArray(hello).replace("\"v\":2", "\"v\":1") << DecodeError::BadVersion;
+    QTest::newRow("no version") << QByteArray(hello).replace("\"v\":2", "\"w\":2") << DecodeError::BadField;
+    QTest::newRow("version as text") << QByteArray(hello).replace("\"v\":2", "\"v\":\"2\"") << DecodeError::BadField;
     QTest::newRow("unknown type") << QByteArray(hello).replace("\"hello\"", "\"helo\"") << DecodeError::UnknownType;
     QTest::newRow("port too large") << QByteArray(hello).replace("\"port\":8000", "\"port\":70000") << DecodeError::BadField;
     QTest::newRow("negative port") << QByteArray(hello).replace("\"port\":8000", "\"port\":-1") << DecodeError::BadField;
@@ -160,18 +160,25 @@ void TestWire::malformed_data()
         return h;
     }()));
     QTest::newRow("unsigned hello") << unsignedHello << DecodeError::BadField;
-    QTest::newRow("unsigned bye") << QByteArray("{\"v\":1,\"t\":\"bye\",\"boot\":1,\"seq\":2,\"sn\":\"A\",\"mac\":\"B\"}")
+    QTest::newRow("unsigned bye") << QByteArray("{\"v\":2,\"t\":\"bye\",\"boot\":1,\"seq\":2,\"sn\":\"A\",\"mac\":\"B\"}")
                                   << DecodeError::BadField;
     QTest::newRow("signature inside the signed part")
         << QByteArray(hello).replace("\"t\":\"hello\"", "\"t\":\"hello\",\"sig\":\"x\"") << DecodeError::BadField;
-    QTest::newRow("known not whole MACs") << QByteArray("{\"v\":1,\"t\":\"inq\",\"id\":1,\"win\":800,\"known\":\"0207\"}")
+    QTest::newRow("known not whole MACs") << QByteArray("{\"v\":2,\"t\":\"inq\",\"id\":1,\"win\":800,\"known\":\"0207\"}")
                                           << DecodeError::BadField;
-    QTest::newRow("window too long") << QByteArray("{\"v\":1,\"t\":\"inq\",\"id\":1,\"win\":60000,\"known\":\"\"}")
+    QTest::newRow("window too long") << QByteArray("{\"v\":2,\"t\":\"inq\",\"id\":1,\"win\":60000,\"known\":\"\"}")
                                      << DecodeError::BadField;
-    QTest::newRow("two targets") << QByteArray("{\"v\":1,\"t\":\"chq\",\"id\":1,\"sn\":\"A\",\"mac\":\"B\"}")
+    const QByteArray key = ",\"epk\":\"" + QByteArray::fromStdString(toBase64(std::string(32, 'e'))) + "\"}";
+    QTest::newRow("two targets") << QByteArray("{\"v\":2,\"t\":\"chq\",\"id\":1,\"sn\":\"A\",\"mac\":\"B\"") + key
                                  << DecodeError::BadField;
-    QTest::newRow("no target") << QByteArray("{\"v\":1,\"t\":\"chq\",\"id\":1}") << DecodeError::BadField;
-    QTest::newRow("request id 0") << QByteArray("{\"v\":1,\"t\":\"chq\",\"id\":0,\"sn\":\"A\"}") << DecodeError::BadField;
+    QTest::newRow("no target") << QByteArray("{\"v\":2,\"t\":\"chq\",\"id\":1") + key << DecodeError::BadField;
+    QTest::newRow("request id 0") << QByteArray("{\"v\":2,\"t\":\"chq\",\"id\":0,\"sn\":\"A\"") + key
+                                  << DecodeError::BadField;
+    // A challenge request is bound to the operation's key: without one, or with a short one, it is no request.
+    QTest::newRow("challenge request without key") << QByteArray("{\"v\":2,\"t\":\"chq\",\"id\":1,\"sn\":\"A\"}")
+                                                   << DecodeError::BadField;
+    QTest::newRow("challenge request with short key")
+        << QByteArray("{\"v\":2,\"t\":\"chq\",\"id\":1,\"sn\":\"A\",\"epk\":\"ZWVl\"}") << DecodeError::BadField;
     QTest::newRow("deep nesting") << QByteArray(600, '[') << DecodeError::NotJson;
 }
 
@@ -198,7 +205,8 @@ void TestWire::encoderRefusesOutOfBounds()
     h = sampleHello();
     h.signature.bytes = "short";
     QVERIFY(!encode(h));
-    QVERIFY(!encode(ChallengeRequest {1, Target {"SN", "MAC"}}));
+    QVERIFY(!encode(ChallengeRequest {1, Target {"SN", "MAC"}, std::string(32, 'e')}));
+    QVERIFY(!encode(ChallengeRequest {1, Target {"SN", ""}, std::string(31, 'e')}));
     QVERIFY(!encode(Inquiry {1, 800, "02070000"}));
     QVERIFY(!encode(Operation {1, Target {"SN", ""}, std::string(32, 'e'), std::string(MaxBoxBytes + 1, 'b')}));
 }
