@@ -463,7 +463,8 @@ void Emulator::answerCopy(CopyNote &note, std::uint32_t source, Clock::time_poin
         answer = &result->second.datagram;
     }
     if (!answer) {
-        note.what = CopyNote::Nothing;  // used up or gone, for good: nothing to say, as to a repeated request
+        if (!m_working.count(note.key))
+            note.what = CopyNote::Nothing;  // used up or gone, for good: nothing to say, as to a repeated request
         return;
     }
     if (!m_budget.take(source, now))
@@ -505,7 +506,7 @@ void Emulator::onInquiry(const wire::Inquiry &inquiry)
 void Emulator::dropChallenge(std::map<ChallengeKey, Challenge>::iterator it)
 {
     m_challengeAge.erase(it->second.order);
-    const auto sender = m_challengesBySender.find(it->second.sender);
+    const auto sender = m_challengesBySender.find({it->second.device, it->second.sender});
     if (sender != m_challengesBySender.end() && --sender->second <= 0)
         m_challengesBySender.erase(sender);
     m_challenges.erase(it);
@@ -521,10 +522,10 @@ void Emulator::onChallengeRequest(const wire::ChallengeRequest &request, std::ui
     if (it == m_challenges.end()) {
         if (m_answers.count(key))
             return;  // already answered: the operation is over
-        if (m_challengesBySender[source] >= kChallengesPerSender) {
-            for (const auto &entry : m_challengeAge) {  // this sender's oldest
+        if (m_challengesBySender[{std::size_t(index), source}] >= kChallengesPerSender) {
+            for (const auto &entry : m_challengeAge) {  // this sender's oldest at this device
                 const auto own = m_challenges.find(entry.second);
-                if (own->second.sender == source) {
+                if (own->second.sender == source && own->second.device == std::size_t(index)) {
                     dropChallenge(own);
                     break;
                 }
@@ -549,7 +550,7 @@ void Emulator::onChallengeRequest(const wire::ChallengeRequest &request, std::ui
                                           std::move(*datagram)})
                  .first;
         m_challengeAge.emplace(order, key);
-        ++m_challengesBySender[source];
+        ++m_challengesBySender[{std::size_t(index), source}];
     }
     queue(it->second.datagram, {});
 }
@@ -584,21 +585,41 @@ void Emulator::onOperation(const wire::Operation &operation)
         seal::wipe(*key);
         return;
     }
+    Work work {Clock::now(), challengeKey, index, operation.id, it->second.nonce, *body, *key};
+    seal::wipe(*key);
+    dropChallenge(it);
+    if (m_options.opMs <= 0) {
+        carryOut(work);
+        return;
+    }
+    // The device works on one operation after another; copies of the request meanwhile get
+    // nothing until the answer is there.
+    work.at = std::max(work.at, v.busyUntil) + milliseconds(m_options.opMs);
+    v.busyUntil = work.at;
+    m_working.insert(challengeKey);
+    m_work.push(std::move(work));
+}
+
+void Emulator::carryOut(Work &work)
+{
+    m_working.erase(work.key);
+    const VirtualDevice &v = m_devices[work.device];
     std::string data;
-    const int code = apply(index, *body, data);
+    const int code = apply(work.device, work.body, data);
     ++m_applied;
-    if (m_appliedIds[challengeKey]++ > 0)
+    if (m_appliedIds[work.key]++ > 0)
         ++m_appliedTwice;
     if (m_appliedIds.size() > 65536)
         m_appliedIds.erase(m_appliedIds.begin());  // a diagnostic: recent ids are enough
-    const std::string sealed = seal::close(*key, seal::Direction::Answer, *wire::encodeBody(wire::ResultBody {code, data}),
-                                           seal::answerContext(operation.id, v.info.serial, v.info.mac, it->second.nonce));
-    seal::wipe(*key);
-    const auto datagram = wire::encode(wire::Result {operation.id, v.info.serial, v.info.mac, sealed});
-    dropChallenge(it);
+    const std::string sealed = seal::close(work.sessionKey, seal::Direction::Answer,
+                                           *wire::encodeBody(wire::ResultBody {code, data}),
+                                           seal::answerContext(work.id, v.info.serial, v.info.mac, work.nonce));
+    seal::wipe(work.sessionKey);
+    seal::wipe(work.body.password);
+    const auto datagram = wire::encode(wire::Result {work.id, v.info.serial, v.info.mac, sealed});
     if (!datagram)
         return;
-    m_answers[challengeKey] = Answer {*datagram, Clock::now()};
+    m_answers[work.key] = Answer {*datagram, Clock::now()};
     queue(*datagram, {});
 }
 
@@ -780,11 +801,18 @@ int Emulator::run(net::Transport &transport, const volatile bool &stop)
         int timeout = 200;
         if (!m_outbox.empty())
             timeout = int(std::clamp<long>(duration_cast<milliseconds>(m_outbox.top().at - now).count(), 0, 200));
+        if (!m_work.empty())
+            timeout = std::min(timeout, int(std::clamp<long>(duration_cast<milliseconds>(m_work.top().at - now).count(), 0, 200)));
         transport.poll(timeout, [this](std::string_view datagram, int, std::uint32_t source) {
             handle(datagram, source);
         });
 
         const Clock::time_point after = Clock::now();
+        while (!m_work.empty() && m_work.top().at <= after) {
+            Work work = m_work.top();
+            m_work.pop();
+            carryOut(work);
+        }
         while (!m_outbox.empty() && m_outbox.top().at <= after) {
             const Timed &due = m_outbox.top();
             std::string hello;

@@ -5,6 +5,7 @@
 #include <map>
 #include <queue>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,7 @@ struct Options
     std::string makerPath;          // the maker's secrets: certificates, keys, factory secrets
     int requestSeconds = 48 * 3600; // lifetime of a key request
     int answerCacheS = 60;          // how long answers are kept for retransmitted requests
+    int opMs = 0;                   // how long a device works on each sealed operation
 };
 
 struct VirtualDevice
@@ -51,6 +53,7 @@ struct VirtualDevice
     std::vector<recovery::KeyRequest> requests;  // open key requests, oldest first
     std::int64_t codeDayUsed = INT64_MIN; // the day of the last security code taken
     int cameraResets = 0;                 // resets passed on to the cameras behind the device
+    Clock::time_point busyUntil {};       // with --op-ms: when the operations taken in are done
 };
 
 class Emulator
@@ -99,6 +102,20 @@ private:
         Clock::time_point answered;
     };
 
+    // A sealed operation opened and taken in: carried out now, or once the device has worked on it
+    // for --op-ms.
+    struct Work
+    {
+        Clock::time_point at;
+        ChallengeKey key;
+        std::size_t device;
+        std::uint32_t id;
+        std::string nonce;
+        wire::OperationBody body;
+        std::string sessionKey;
+        bool operator>(const Work &o) const { return at > o.at; }
+    };
+
     void makeDevices();
     bool load(std::string *error);
     bool save();
@@ -109,6 +126,7 @@ private:
     void onChallengeRequest(const wire::ChallengeRequest &request, std::uint32_t source);
     void dropChallenge(std::map<ChallengeKey, Challenge>::iterator it);
     void onOperation(const wire::Operation &operation);
+    void carryOut(Work &work);
     int apply(std::size_t index, const wire::OperationBody &body, std::string &data);
     int recover(std::size_t index, const wire::OperationBody &body, std::string &data);
     int refuse(std::size_t index);  // a wrong password or code: counts towards the lockout
@@ -129,7 +147,10 @@ private:
     std::uint64_t m_order = 0;
     std::map<ChallengeKey, Challenge> m_challenges;
     std::map<std::uint64_t, ChallengeKey> m_challengeAge;     // oldest first
-    std::map<std::uint32_t, int> m_challengesBySender;
+    // Challenges per device and sender: each device keeps its own count, as a real one would.
+    std::map<std::pair<std::size_t, std::uint32_t>, int> m_challengesBySender;
+    std::priority_queue<Work, std::vector<Work>, std::greater<Work>> m_work;
+    std::set<ChallengeKey> m_working;  // taken in, not yet answered
     std::uint64_t m_challengeOrder = 0;
     RecentDatagrams<CopyNote> m_recent;
     SenderBudget m_budget;           // requests decoded per sender

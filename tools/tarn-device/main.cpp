@@ -40,6 +40,9 @@ void usage(FILE *out)
         "  --seed N         seed for reproducible serial numbers and MAC addresses (default 1)\n"
         "  --loss PERCENT   drop this share of datagrams in each direction (fault injection)\n"
         "  --delay-ms N     delay every datagram sent by N milliseconds\n"
+        "  --op-ms N        each device works N milliseconds on every sealed operation before it\n"
+        "                   answers, one operation after another, as a real device's slow password\n"
+        "                   hash makes it (default 0); devices do not wait for one another\n"
         "  --announce-s N   announce each device every N seconds (default 20)\n"
         "  --password TEXT  admin password of the devices that start activated (default Admin12345)\n"
         "  --maker FILE     the maker's secrets (made by tarn-maker init), required: the maker\n"
@@ -110,6 +113,9 @@ int main(int argc, char **argv)
         } else if (arg == "--delay-ms") {
             value(0, 10000, v);
             options.delayMs = int(v);
+        } else if (arg == "--op-ms") {
+            value(0, 60000, v);
+            options.opMs = int(v);
         } else if (arg == "--announce-s") {
             value(1, 3600, v);
             options.announceS = int(v);
