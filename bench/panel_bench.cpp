@@ -3,7 +3,13 @@
 // activation of 100 new devices. Prints the time per device, the share that took the operation,
 // how many ended unknown, and the longest stretch in which the window's event loop did not run.
 //
+// With --real-devices, batches at a real device's speed instead: 200 devices that each spend
+// 500 ms on every sealed operation, one consecutive plan with TaskThread 16 and again with
+// TaskThread 1 as the baseline, at 0 % and 20 % loss; changes per second, changed / not changed /
+// unknown, changes applied twice (the emulator counts them) and the speed-up.
+//
 //   panel_bench [devices]
+//   panel_bench --real-devices [devices [op-ms]]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +22,9 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <QTemporaryDir>
+
+#include "config/configuremanager.h"
 #include "configpanel/devicemodifypage.h"
 #include "devicelist/devicestore.h"
 #include "discovery/devicefields.h"
@@ -57,7 +66,7 @@ private:
 
 struct Figures
 {
-    int devices = 0, done = 0, unknown = 0;
+    int devices = 0, done = 0, unknown = 0, failed = 0;
     double seconds = 0;
     qint64 stallMs = 0;      // while the devices were worked on
     qint64 listStallMs = 0;  // including building and showing the result list
@@ -121,6 +130,7 @@ Figures runBatch(TarnTool::DeviceModifyPage *panel, ModifyPage mode, const QVect
         f.done += d.strResult == succeed;
         f.unknown += d.strResult.contains(QLatin1String("result unknown"));
     }
+    f.failed = f.devices - f.done - f.unknown;
     return f;
 }
 
@@ -147,7 +157,13 @@ int main(int argc, char **argv)
     setenv("TARN_TRUSTED_MAKERS", TARN_TEST_TRUSTED_MAKERS, 0);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int perBatch = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
+    const bool realDevices = argc > 1 && std::strcmp(argv[1], "--real-devices") == 0;
+    if (realDevices) {
+        --argc;
+        ++argv;
+    }
+    const int perBatch = argc > 1 ? std::max(1, std::atoi(argv[1])) : realDevices ? 200 : 100;
+    const int opMs = argc > 2 ? std::max(0, std::atoi(argv[2])) : 500;
     if (!privateNetwork)
         std::fprintf(stderr, "panel_bench: on the shared loopback; other emulators may answer too\n");
     registerDeviceMetaTypes();
@@ -175,17 +191,20 @@ int main(int argc, char **argv)
     auto *panel = new TarnTool::DeviceModifyPage(&window);
     window.show();
 
-    std::printf("panel_bench: %d devices per batch, emulator on loopback\n", perBatch);
+    std::printf("panel_bench: %d devices per batch, emulator on loopback%s\n", perBatch,
+                realDevices ? qPrintable(QStringLiteral(", %1 ms per sealed operation").arg(opMs)) : "");
+    QTemporaryDir settings;
     int seed = 500;
     for (int loss : {0, 20}) {
         // Three devices in a row: two start activated, one new; 3n devices give n new ones.
-        const int count = 3 * perBatch;
+        const int count = realDevices ? perBatch * 2 + 40 : 3 * perBatch;
         QProcess emulator;
         emulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         emulator.start(QStringLiteral(TARN_DEVICE_PROGRAM),
                        {QStringLiteral("--iface"), QStringLiteral("lo"), QStringLiteral("--count"), QString::number(count),
                         QStringLiteral("--seed"), QString::number(++seed), QStringLiteral("--loss"), QString::number(loss),
-                        QStringLiteral("--announce-s"), QStringLiteral("30")});
+                        QStringLiteral("--announce-s"), QStringLiteral("30"), QStringLiteral("--op-ms"),
+                        QString::number(realDevices ? opMs : 0)});
         if (!emulator.waitForStarted(5000) || !emulator.waitForReadyRead(20000)) {
             std::fprintf(stderr, "panel_bench: the emulator did not start\n");
             return 1;
@@ -219,10 +238,43 @@ int main(int argc, char **argv)
                 fresh << info;
         }
         std::printf("found %d of %d devices at %d %% loss\n", DeviceStore::instance()->count(), count, loss);
-        print("modify", loss, runBatch(panel, MODIFY_BATCH, activated, false));
-        print("activation", loss, runBatch(panel, ACTIVE_BATCH, fresh, true));
+        if (!realDevices) {
+            print("modify", loss, runBatch(panel, MODIFY_BATCH, activated, false));
+            print("activation", loss, runBatch(panel, ACTIVE_BATCH, fresh, true));
+        } else {
+            double seconds[2] = {0, 0};
+            for (int tasks : {16, 1}) {
+                // The panel reads the setting where the tool does.
+                const QString path = settings.filePath(QStringLiteral("Setup.xml"));
+                QFile file(path);
+                if (!file.open(QIODevice::WriteOnly))
+                    return 1;
+                file.write(QStringLiteral("<Setup><TaskThread><Value>%1</Value></TaskThread></Setup>").arg(tasks).toUtf8());
+                file.close();
+                apt::ConfigureManager::instance()->load(path);
+                const Figures f = runBatch(panel, MODIFY_BATCH, activated, false);
+                seconds[tasks == 1] = f.seconds;
+                std::printf("TaskThread %2d, loss %2d %%: %d devices in %.1f s, %.1f changes/s, changed %d, not changed "
+                            "%d, unknown %d, longest event-loop stall %lld ms\n",
+                            tasks, loss, f.devices, f.seconds, f.seconds > 0 ? f.done / f.seconds : 0.0, f.done, f.failed,
+                            f.unknown, static_cast<long long>(f.stallMs));
+                std::fflush(stdout);
+                // The next run plans from the addresses now held: they all move again.
+                for (DeviceInfo &d : activated) {
+                    TARN_DEVICE_INFO now;
+                    if (DeviceStore::instance()->get(d.strSerialNo, d.strMAC, &now))
+                        d.strIPv4 = TARN::fieldText(now.ipv4Address);
+                }
+            }
+            std::printf("loss %2d %%: TaskThread 16 is %.1f times as fast as TaskThread 1\n", loss,
+                        seconds[0] > 0 ? seconds[1] / seconds[0] : 0.0);
+        }
         emulator.terminate();
         emulator.waitForFinished(5000);
+        const QByteArray summary = emulator.readAllStandardOutput();
+        const int at = summary.indexOf("applied twice");
+        if (at >= 0)
+            std::printf("loss %2d %%: %s\n", loss, summary.mid(at, summary.indexOf(',', at) - at).constData());
     }
     handler->stop();
     return 0;

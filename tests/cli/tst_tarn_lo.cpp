@@ -1,14 +1,17 @@
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
+#include <csignal>
 
 #include "export/exporttestdata.h"
 #include "integration/devicecollector.h"
@@ -36,6 +39,7 @@ private slots:
     void refusedBeforeLookingForDevices();
     void addressesJudgedAfterEveryAnswer();
     void rerunSendsNothingAndTheJournalTells();
+    void parallelBatchUnderLoss();
 
 private:
     struct Run
@@ -44,7 +48,9 @@ private:
         QString out;
         QString err;
     };
-    Run tarn(const QStringList &arguments, const QByteArray &input = {}, const QStringList &environment = {});
+    // `interruptOn`: Ctrl-C is sent as soon as standard error shows this text.
+    Run tarn(const QStringList &arguments, const QByteArray &input = {}, const QStringList &environment = {},
+             const QByteArray &interruptOn = {});
     QJsonArray stateDevices() const;
     QByteArray stateBytes() const;
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -61,7 +67,7 @@ private:
 };
 
 TestTarnCommand::Run TestTarnCommand::tarn(const QStringList &arguments, const QByteArray &input,
-                                           const QStringList &environment)
+                                           const QStringList &environment, const QByteArray &interruptOn)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -78,6 +84,16 @@ TestTarnCommand::Run TestTarnCommand::tarn(const QStringList &arguments, const Q
         return run;
     process.write(input);
     process.closeWriteChannel();
+    QByteArray err;
+    if (!interruptOn.isEmpty()) {
+        QElapsedTimer clock;
+        clock.start();
+        while (process.state() == QProcess::Running && clock.elapsed() < 120000 && !err.contains(interruptOn)) {
+            process.waitForReadyRead(50);
+            err += process.readAllStandardError();
+        }
+        ::kill(pid_t(process.processId()), SIGINT);
+    }
     if (!process.waitForFinished(120000)) {
         process.kill();
         process.waitForFinished();
@@ -85,7 +101,7 @@ TestTarnCommand::Run TestTarnCommand::tarn(const QStringList &arguments, const Q
     }
     run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
+    run.err = QString::fromUtf8(err + process.readAllStandardError());
     return run;
 }
 
@@ -604,6 +620,76 @@ void TestTarnCommand::rerunSendsNothingAndTheJournalTells()
     QCOMPARE(count(events, "sent"), 0);
     QCOMPARE(count(events, "finished"), 4);
     QCOMPARE(stateBytes(), before);
+}
+
+// A batch of slow devices on a lossy network, several at a time: results in plan order, every
+// device at exactly its planned address (never two at one), nothing applied twice, every outcome
+// honest; Ctrl-C lets the running devices finish and starts no others, and a rerun converges.
+void TestTarnCommand::parallelBatchUnderLoss()
+{
+    constexpr int Count = 24;
+    QProcess lossy;
+    const QString state = path(QStringLiteral("lossy.json"));
+    QVERIFY(startEmulator(lossy, {QStringLiteral("--iface"), QStringLiteral("lo"), QStringLiteral("--count"),
+                                  QString::number(Count), QStringLiteral("--seed"), QStringLiteral("91"),
+                                  QStringLiteral("--loss"), QStringLiteral("20"), QStringLiteral("--op-ms"),
+                                  QStringLiteral("300"), QStringLiteral("--maker"), path(QStringLiteral("maker.json")),
+                                  QStringLiteral("--state"), state}));
+    auto device = [&state](const QString &serial) { return emulatorDeviceState(state, serial.toLatin1()); };
+    QFile file(state);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QStringList serials;  // the activated ones, in the emulator's own order, not sorted
+    for (const QJsonValue &v : QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("devices")).toArray()) {
+        if (v.toObject().value(QStringLiteral("act")).toInt() == TARN_ACTIVATED && serials.size() < 12)
+            serials << v.toObject().value(QStringLiteral("sn")).toString();
+    }
+    std::reverse(serials.begin(), serials.end());
+    QStringList arguments{QStringLiteral("set-net"), QStringLiteral("--start-address"), QStringLiteral("10.50.0.10"),
+                          QStringLiteral("--mask"), QStringLiteral("255.255.255.0"), QStringLiteral("--gateway"),
+                          QStringLiteral("10.50.0.1"), QStringLiteral("--password-file"), m_passwordFile,
+                          QStringLiteral("--jobs"), QStringLiteral("3")};
+    for (const QString &serial : qAsConst(serials))
+        arguments << QStringLiteral("--serial") << serial;
+    auto linesOf = [](const Run &run) { return run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts); };
+
+    // Stopped once four have ended: those running finish, the rest are not touched.
+    Run run = tarn(arguments, {}, {}, QByteArrayLiteral("4 of 12 done"));
+    QVERIFY2(run.code == 1, qPrintable(run.out + run.err));
+    QStringList lines = linesOf(run);
+    QCOMPARE(lines.size(), serials.size());
+    int stopped = 0;
+    for (int i = 0; i < serials.size(); ++i) {
+        QVERIFY2(lines.at(i).startsWith(serials.at(i)), qPrintable(run.out));  // plan order
+        const QString planned = QStringLiteral("10.50.0.%1").arg(10 + i);
+        const QString now = device(serials.at(i)).value(QStringLiteral("ip")).toString();
+        if (lines.at(i).contains(QStringLiteral("(stopped)"))) {
+            ++stopped;
+            QVERIFY2(now != planned, qPrintable(lines.at(i)));
+        } else if (lines.at(i).contains(QStringLiteral("  changed"))) {
+            QCOMPARE(now, planned);
+        }
+    }
+    QVERIFY2(stopped >= 1 && stopped <= serials.size() - 4, qPrintable(run.out));
+
+    // The rerun finishes the plan; the devices done before say so and are sent nothing.
+    run = tarn(arguments);
+    QVERIFY2(run.code == 0 || run.out.contains(QStringLiteral("unknown")), qPrintable(run.out + run.err));
+    lines = linesOf(run);
+    QCOMPARE(lines.size(), serials.size());
+    QSet<QString> addresses;
+    for (int i = 0; i < serials.size(); ++i) {
+        QVERIFY2(lines.at(i).startsWith(serials.at(i)), qPrintable(run.out));
+        const QString planned = QStringLiteral("10.50.0.%1").arg(10 + i);
+        const QString now = device(serials.at(i)).value(QStringLiteral("ip")).toString();
+        addresses.insert(now);
+        if (lines.at(i).contains(QStringLiteral("changed")) || lines.at(i).contains(QStringLiteral("no change")))
+            QCOMPARE(now, planned);
+        else
+            QVERIFY2(lines.at(i).contains(QStringLiteral("unknown")), qPrintable(lines.at(i)));
+    }
+    QCOMPARE(addresses.size(), serials.size());
+    stopEmulator(lossy);
+    QVERIFY(QString::fromLatin1(lossy.readAllStandardOutput()).contains(QStringLiteral("applied twice 0,")));
 }
 
 QTEST_GUILESS_MAIN(TestTarnCommand)
