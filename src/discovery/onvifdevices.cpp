@@ -432,6 +432,16 @@ std::string OnvifDevices::endpointOf(const QByteArray &key, bool mac) const
     return std::string();
 }
 
+bool OnvifDevices::knownOf(const std::string &endpoint, Known *out) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto it = m_entries.find(endpoint);
+    if (it == m_entries.end())
+        return false;
+    *out = it->second->known;
+    return true;
+}
+
 bool OnvifDevices::ownsSerial(const QByteArray &serial) const
 {
     return !endpointOf(serial, false).empty();
@@ -454,14 +464,9 @@ bool OnvifDevices::activate(const QByteArray &serial, const QByteArray &password
 {
     const std::string endpoint = endpointOf(serial, false);
     Known k;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        const auto it = m_entries.find(endpoint);
-        if (it == m_entries.end()) {
-            *error = TARN_ERR_TIMEOUT;
-            return false;
-        }
-        k = it->second->known;
+    if (!knownOf(endpoint, &k)) {
+        *error = TARN_ERR_TIMEOUT;  // gone meanwhile
+        return false;
     }
     if (!k.factory) {
         *error = TARN_ERR_ALREADY_ACTIVATED;
@@ -500,14 +505,9 @@ bool OnvifDevices::modify(const QByteArray &mac, const QByteArray &password, con
 {
     const std::string endpoint = endpointOf(mac, true);
     Known k;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        const auto it = m_entries.find(endpoint);
-        if (it == m_entries.end()) {
-            *error = TARN_ERR_TIMEOUT;
-            return false;
-        }
-        k = it->second->known;
+    if (!knownOf(endpoint, &k)) {
+        *error = TARN_ERR_TIMEOUT;  // gone meanwhile
+        return false;
     }
     const Credentials credentials = credentialsWith(password);
     const Target target = Target::of(k.device);

@@ -89,6 +89,7 @@ private:
     // Records the entry's new state and tells about it: under a new identity, the old one leaves.
     void publish(const std::string &endpoint, const Known &known);
     std::string endpointOf(const QByteArray &serialOrMac, bool mac) const;
+    bool knownOf(const std::string &endpoint, Known *out) const;
     tarn::onvif::Credentials credentialsWith(const QByteArray &password) const;
 
     Emit m_emit;
