@@ -18,7 +18,6 @@
 #include "devicelist/cipstandarditem.h"
 #include "discovery/devicefields.h"
 #include "discovery/tarnhandler.h"
-#include "toolkit/toolkitpath.h"
 
 namespace TarnCli {
 
@@ -340,9 +339,9 @@ int Command::jobs(const QCommandLineParser &parser)
         }
         return n;
     }
-    // The window's setting, beside the program.
+    // The window's setting.
     apt::ConfigureManager settings;
-    settings.load(OrvoGUIToolkit::GetTargetPathFile(QStringLiteral("Setup.xml")));
+    settings.loadSettings();
     return TARN::BatchRunner::parallelismOf(settings.taskThread());
 }
 

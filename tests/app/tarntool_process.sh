@@ -23,6 +23,8 @@ export QT_QPA_PLATFORM=xcb TARN_IFACES=lo
 # Each run gets a runtime folder of its own, so lock files of other runs never meet these.
 export TMPDIR="$work/tmp"; mkdir -p "$TMPDIR"
 export XDG_RUNTIME_DIR="$work/run"; mkdir -m 0700 "$XDG_RUNTIME_DIR"
+# What a copy outside the build tree writes for its user goes here, never to the real home.
+export XDG_CONFIG_HOME="$work/config"
 
 # wait_for SECONDS COMMAND...: true once COMMAND succeeds.
 wait_for() {
