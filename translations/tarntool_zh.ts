@@ -455,6 +455,11 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>无法启动设备搜索（错误 %1）：网络接口是否存在？</translation>
     </message>
     <message>
+        <location line="+5"/>
+        <source>Devices in other subnets than this computer&apos;s (such as new cameras at their factory address) may be missed: receiving at the link layer is not permitted (%1). Fix: %2</source>
+        <translation>可能找不到与本机不在同一子网的设备（例如仍处于出厂地址的新摄像机）：不允许在链路层接收（%1）。解决方法：%2</translation>
+    </message>
+    <message>
         <location line="+24"/>
         <source>No device with the serial number %1 was found.</source>
         <translation>没有找到序列号为 %1 的设备。</translation>
@@ -560,12 +565,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>未激活</translation>
     </message>
     <message>
-        <location line="-260"/>
+        <location line="-265"/>
         <source>Seconds to look for devices at most (default %1): the search ends sooner once it has the devices named, or no new device answers.</source>
         <translation>搜索设备的最长秒数（默认 %1）：找到所指定的设备，或不再有新设备应答时，搜索会提前结束。</translation>
     </message>
     <message>
-        <location line="+206"/>
+        <location line="+211"/>
         <source>Stopping once the devices being worked on have answered.</source>
         <translation>正在处理的设备应答后即停止。</translation>
     </message>
@@ -957,7 +962,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
 <context>
     <name>TarnTool::DeviceInfoModel</name>
     <message>
-        <location filename="../src/devicelist/deviceinfomodel.cpp" line="+74"/>
+        <location filename="../src/devicelist/deviceinfomodel.cpp" line="+75"/>
         <source>ID</source>
         <translation>编号</translation>
     </message>
@@ -1062,7 +1067,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>IPv4 DHCP</translation>
     </message>
     <message>
-        <location line="+171"/>
+        <location line="+188"/>
         <source>Not activated</source>
         <translation>未激活</translation>
     </message>
@@ -1562,7 +1567,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>拉绳状态</translation>
     </message>
     <message>
-        <location filename="../src/exportdialog/devicesinfosavepage.cpp" line="+36"/>
+        <location filename="../src/exportdialog/devicesinfosavepage.cpp" line="+50"/>
         <source>Export</source>
         <translation>导出</translation>
     </message>
@@ -1755,7 +1760,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
 <context>
     <name>TarnTool::TARNToolMainPage</name>
     <message>
-        <location filename="../src/app/tarntoolmainpage.cpp" line="+62"/>
+        <location filename="../src/app/tarntoolmainpage.cpp" line="+64"/>
         <source>Fold or unfold the modify panel</source>
         <translation>收起或展开修改面板</translation>
     </message>
@@ -1765,7 +1770,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>TARN工具</translation>
     </message>
     <message>
-        <location line="+78"/>
+        <location line="+79"/>
+        <source>Devices in other subnets than this computer&apos;s, such as new cameras at their factory address, may be missing from the list: this program is not permitted to receive at the link layer (%1). To fix it, run once: %2</source>
+        <translation>列表中可能缺少与本机不在同一子网的设备（例如仍处于出厂地址的新摄像机）：本程序不允许在链路层接收（%1）。解决方法，执行一次：%2</translation>
+    </message>
+    <message>
+        <location line="+20"/>
         <source>Hint</source>
         <translation>提示</translation>
     </message>
