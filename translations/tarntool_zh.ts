@@ -371,7 +371,7 @@ Commands:
   export -o FILE.csv|FILE.xls                the device list as a file
 
 Every command takes --iface NAME (the interfaces to use, comma-separated) and --wait
-SECONDS (how long to look for devices, default 3); tarn COMMAND --help tells more.
+SECONDS (how long to look for devices at most, default 10); tarn COMMAND --help tells more.
 Passwords are read from a file (--password-file FILE), from standard input
 (--password-file -), or asked for without echo; never from the command line.
 
@@ -406,7 +406,7 @@ Exit codes:
   export -o FILE.csv|FILE.xls                将设备列表写入文件
 
 每个命令都接受 --iface NAME（要使用的网络接口，以逗号分隔）和 --wait
-SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更多说明。
+SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help 给出更多说明。
 密码从文件（--password-file FILE）或标准输入（--password-file -）读取，
 或在不回显的提示下输入；绝不从命令行读取。
 

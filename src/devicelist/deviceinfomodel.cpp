@@ -143,10 +143,11 @@ bool DeviceInfoModel::loadColumnConfig()
     else
         m_configFile = regular ? ConfigFile::Ours : ConfigFile::NotOurs;
     if (!regular && m_defaultPath != m_configPath) {
-        // The user's own layout is missing or bad: the installed default is read, and the user's
-        // file is written (or the bad one moved aside) on the next drag only.
-        qWarning("[Tool]Column layout %s not read (%s): the default layout %s is used", qUtf8Printable(m_configPath),
-                 qUtf8Printable(why), qUtf8Printable(m_defaultPath));
+        // The user's own layout is missing (as for every new user) or bad: the installed default is
+        // read, and the user's file is written (or the bad one moved aside) on the next drag only.
+        if (m_configFile != ConfigFile::Missing)
+            qWarning("[Tool]Column layout %s not read (%s): the default layout %s is used",
+                     qUtf8Printable(m_configPath), qUtf8Printable(why), qUtf8Printable(m_defaultPath));
         if (!readLayout(m_defaultPath, &opened, &why))
             qWarning("[Tool]Column layout %s not read (%s): the default columns are used",
                      qUtf8Printable(m_defaultPath), qUtf8Printable(why));
