@@ -4,8 +4,9 @@
 # user (nobody, through setpriv) with a fresh home: `tarn list` finds devices on a foreign subnet
 # behind a strict reverse-path filter, and the same program without its capability says why it
 # finds none; the window keeps a dragged column layout in the user's folder across restarts, falls
-# back from a broken one, never writes into the installed folders, and says why when it cannot
-# receive at the link layer; `man tarn` renders; dpkg removes it all again.
+# back from a broken one, takes its language from the user's own Setup.xml, never writes into the
+# installed folders, and says why when it cannot receive at the link layer; `man tarn` renders;
+# dpkg removes it all again.
 #
 #   package_install.sh BUILD_DIR SOURCE_DIR
 # Needs root, network namespaces and no tarntool package installed already; skips (77) otherwise.
@@ -107,7 +108,8 @@ export QT_QPA_PLATFORM=xcb TARN_IFACES="$IFACE"
 "$program" >"$log" 2>&1 & tool=$!
 for _ in $(seq 100); do grep -q 'Main window shown' "$log" && break; sleep 0.2; done
 sleep 1
-window=$(xdotool search --all --onlyvisible --pid $tool --name '^TARN Tool$' | head -n 1)
+window=$(xdotool search --all --onlyvisible --pid $tool --name '^TARN' | head -n 1)
+[ -n "$window" ] && echo "[window] $(xdotool getwindowname "$window")" >>"$log"
 if [ -n "$window" ] && [ -n "$what" ]; then
     eval "$(xdotool getwindowgeometry --shell "$window")"
     # The header row at 1920 x 1080: "Device Type" (third) onto "Port" (sixth), and back from where
@@ -143,6 +145,10 @@ check "a broken layout of the user's falls back to the default, with a log line"
     "grep -q \"Column layout $own not read.*the default layout /usr/lib/tarntool/ColumnConfig.xml is used\" '$home/broken.log'"
 check "the next drag keeps the broken file aside and writes a new one" \
     "ls '$home/.config/tarntool/' | grep -q '^ColumnConfig.xml.unreadable-' && [ \"\$(indexes '$own')\" = '$dragged' ]"
+printf '<Setup><Translator><Value>1</Value></Translator></Setup>\n' >"$home/.config/tarntool/Setup.xml"
+window "$home/chinese.log" tarntool
+check "the user's own Setup.xml chooses the language: the window comes up in Chinese" \
+    "grep -qx '\[window\] TARN工具' '$home/chinese.log'" || grep window "$home/chinese.log"
 window "$home/nocap.log" "$work/nocap/TarnTool"
 check "without the capability the window shows its notice" \
     "grep -q 'Link-layer receive is not permitted.*devices in other subnets may be missed. Fix: sudo setcap' '$home/nocap.log'"
