@@ -15,13 +15,14 @@ export TARN_IFACES=lo
 trust="$("$bin/tarn-maker" trust --secrets "$demo/maker-secrets.json")"
 grep -qxF "$trust" "$bin/trusted-makers.txt" 2>/dev/null || echo "$trust" >> "$bin/trusted-makers.txt"
 
-"$bin/tarn-device" --iface lo --count "${TARN_DEMO_DEVICES:-24}" --state "$demo/devices.json" \
-    --maker "$demo/maker-secrets.json" &
+"$bin/tarn-device" --iface lo --count "${TARN_DEMO_DEVICES:-24}" --onvif "${TARN_DEMO_ONVIF:-6}" \
+    --state "$demo/devices.json" --maker "$demo/maker-secrets.json" &
 emulator=$!
 trap 'kill $emulator 2>/dev/null; wait $emulator 2>/dev/null || true' EXIT
 cat <<TEXT
-demo: $(( ${TARN_DEMO_DEVICES:-24} )) emulated devices on the loopback interface ($demo/devices.json keeps
-their state; devices that start activated have the password Admin12345).
+demo: $(( ${TARN_DEMO_DEVICES:-24} )) emulated devices and ${TARN_DEMO_ONVIF:-6} ONVIF ones on the loopback interface
+($demo/devices.json keeps their state; devices that start activated have the password Admin12345,
+and the ONVIF ones the user admin: give both under Site Credentials to read them).
 Keys and security codes for password recovery: $bin/tarn-maker --secrets $demo/maker-secrets.json ...
 TEXT
 

@@ -4,7 +4,7 @@
 <context>
     <name>TarnCli::TarnCommand</name>
     <message numerus="yes">
-        <location filename="../src/cli/listcommand.cpp" line="+139"/>
+        <location filename="../src/cli/listcommand.cpp" line="+160"/>
         <source>%n device(s) found.</source>
         <translation>
             <numerusform>%n device found.</numerusform>
@@ -12,7 +12,7 @@
         </translation>
     </message>
     <message numerus="yes">
-        <location filename="../src/cli/exportcommand.cpp" line="+68"/>
+        <location filename="../src/cli/exportcommand.cpp" line="+71"/>
         <source>%n device(s) written to %1.</source>
         <translation>
             <numerusform>%n device written to %1.</numerusform>

@@ -88,6 +88,11 @@
     </message>
     <message>
         <location line="+62"/>
+        <source>Site Credentials</source>
+        <translation>站点凭据</translation>
+    </message>
+    <message>
+        <location line="+16"/>
         <source>Export</source>
         <translation>导出</translation>
     </message>
@@ -118,7 +123,7 @@
 <context>
     <name>QObject</name>
     <message>
-        <location filename="../src/app/main.cpp" line="+13"/>
+        <location filename="../src/app/main.cpp" line="+14"/>
         <source>TARNTool</source>
         <translation>TARNTool</translation>
     </message>
@@ -192,7 +197,12 @@
         <translation>第 %1 行：%2</translation>
     </message>
     <message>
-        <location line="+19"/>
+        <location line="+13"/>
+        <source>the ONVIF device %1 could not be read: give its user name with --user and the password that opens it.</source>
+        <translation>无法读取 ONVIF 设备 %1：请用 --user 给出其用户名，并提供能打开它的密码。</translation>
+    </message>
+    <message>
+        <location line="+16"/>
         <source>The plan file is not UTF-8 text.</source>
         <translation>计划文件不是 UTF-8 文本。</translation>
     </message>
@@ -275,6 +285,11 @@
         <location line="+12"/>
         <source>the device %1 is not activated yet: activate it first.</source>
         <translation>设备 %1 尚未激活：请先激活。</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>the ONVIF device %1 has no device port: leave port empty.</source>
+        <translation>ONVIF 设备 %1 没有设备端口：请将 port 留空。</translation>
     </message>
     <message>
         <location line="+9"/>
@@ -430,7 +445,7 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>未知命令“%1”；tarn --help 列出所有命令。</translation>
     </message>
     <message>
-        <location filename="../src/cli/command.cpp" line="+89"/>
+        <location filename="../src/cli/command.cpp" line="+93"/>
         <source>Interfaces to look for devices on, comma-separated.</source>
         <translation>搜索设备所用的网络接口，以逗号分隔。</translation>
     </message>
@@ -450,7 +465,7 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>--wait 取 1 到 %1 之间的整秒数。</translation>
     </message>
     <message>
-        <location line="+15"/>
+        <location line="+18"/>
         <source>Discovery cannot start (error %1): is the interface there?</source>
         <translation>无法启动设备搜索（错误 %1）：网络接口是否存在？</translation>
     </message>
@@ -460,7 +475,7 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>可能找不到与本机不在同一子网的设备（例如仍处于出厂地址的新摄像机）：不允许在链路层接收（%1）。解决方法：%2</translation>
     </message>
     <message>
-        <location line="+24"/>
+        <location line="+29"/>
         <source>No device with the serial number %1 was found.</source>
         <translation>没有找到序列号为 %1 的设备。</translation>
     </message>
@@ -540,7 +555,22 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>错误 %1</translation>
     </message>
     <message>
-        <location line="+125"/>
+        <location line="+97"/>
+        <source>The user name for ONVIF devices (default admin); the password is the one read from --password-file or asked for.</source>
+        <translation>ONVIF 设备的用户名（默认 admin）；密码为从 --password-file 读取或提示输入的密码。</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>With --user: the site password&apos;s file, or - for standard input.</source>
+        <translation>与 --user 一起使用：站点密码文件，或用 - 表示标准输入。</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Site password: </source>
+        <translation>站点密码：</translation>
+    </message>
+    <message>
+        <location line="+40"/>
         <source>activated</source>
         <translation>已激活</translation>
     </message>
@@ -565,17 +595,17 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>未激活</translation>
     </message>
     <message>
-        <location line="-265"/>
+        <location line="-310"/>
         <source>Seconds to look for devices at most (default %1): the search ends sooner once it has the devices named, or no new device answers.</source>
         <translation>搜索设备的最长秒数（默认 %1）：找到所指定的设备，或不再有新设备应答时，搜索会提前结束。</translation>
     </message>
     <message>
-        <location line="+211"/>
+        <location line="+219"/>
         <source>Stopping once the devices being worked on have answered.</source>
         <translation>正在处理的设备应答后即停止。</translation>
     </message>
     <message>
-        <location line="+29"/>
+        <location line="+66"/>
         <source>Devices worked on at once, 1 to %1 (default: TaskThread in Setup.xml, or 8).</source>
         <translation>同时处理的设备数，1 到 %1（默认：Setup.xml 中的 TaskThread，或 8）。</translation>
     </message>
@@ -605,12 +635,12 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>已停止</translation>
     </message>
     <message>
-        <location line="-45"/>
+        <location line="-82"/>
         <source>%1 of %2 devices done.</source>
         <translation>%2 台设备中完成 %1 台。</translation>
     </message>
     <message>
-        <location filename="../src/cli/listcommand.cpp" line="+72"/>
+        <location filename="../src/cli/listcommand.cpp" line="+90"/>
         <source>Lists the devices found: a table, or JSON or CSV for scripts, in the order of their addresses. JSON objects and CSV columns: %1.</source>
         <translation>按地址顺序列出找到的设备：表格，或供脚本使用的 JSON、CSV。JSON 对象的键和 CSV 的列：%1。</translation>
     </message>
@@ -625,12 +655,12 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>带表头行的逗号分隔值。</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+7"/>
         <source>Give --json or --csv, not both.</source>
         <translation>请给出 --json 或 --csv，不能同时给出。</translation>
     </message>
     <message numerus="yes">
-        <location line="+57"/>
+        <location line="+59"/>
         <source>%n device(s) found.</source>
         <translation>
             <numerusform>找到 %n 台设备。</numerusform>
@@ -658,12 +688,12 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>新密码所在的文件，或用 - 表示标准输入。</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+11"/>
         <source>Name the devices with --serial, or give --all-new.</source>
         <translation>请用 --serial 指定设备，或给出 --all-new。</translation>
     </message>
     <message>
-        <location line="+21"/>
+        <location line="+24"/>
         <source>The device %1 is already activated.</source>
         <translation>设备 %1 已激活。</translation>
     </message>
@@ -713,7 +743,7 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>只显示将要修改的内容，不发送任何请求。</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+15"/>
         <source>Give --plan FILE, or --start-address, --mask, --gateway and --serial.</source>
         <translation>请给出 --plan FILE，或 --start-address、--mask、--gateway 和 --serial。</translation>
     </message>
@@ -729,17 +759,22 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
     </message>
     <message>
         <location line="+6"/>
-        <location line="+48"/>
+        <location line="+53"/>
         <source>The plan is refused; nothing was sent.</source>
         <translation>计划被拒绝；未发送任何请求。</translation>
     </message>
     <message>
-        <location line="-33"/>
+        <location line="-38"/>
         <source>Admin password: </source>
         <translation>管理员密码：</translation>
     </message>
     <message>
-        <location line="+40"/>
+        <location line="+12"/>
+        <source>--user needs the password too: give --password-file, or leave out --dry-run.</source>
+        <translation>--user 还需要密码：请给出 --password-file，或去掉 --dry-run。</translation>
+    </message>
+    <message>
+        <location line="+33"/>
         <source>no change</source>
         <translation>无变化</translation>
     </message>
@@ -861,7 +896,7 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>新文件：FILE.csv 或 FILE.xls。</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+9"/>
         <source>Give -o FILE.csv or -o FILE.xls.</source>
         <translation>请给出 -o FILE.csv 或 -o FILE.xls。</translation>
     </message>
@@ -881,7 +916,7 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>文件夹 %1 不存在。</translation>
     </message>
     <message>
-        <location line="+21"/>
+        <location line="+23"/>
         <source>%1 was not written: %2</source>
         <translation>%1 未写入：%2</translation>
     </message>
@@ -949,12 +984,17 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
 <context>
     <name>TarnTool::DeviceDisplayPage</name>
     <message>
-        <location filename="../src/devicelist/devicedisplaypage.cpp" line="+65"/>
+        <location filename="../src/devicelist/devicedisplaypage.cpp" line="+67"/>
         <source>Devices</source>
         <translation>设备</translation>
     </message>
     <message>
-        <location line="+227"/>
+        <location line="+24"/>
+        <source>The user name and password of the site&apos;s ONVIF devices</source>
+        <translation>本站点 ONVIF 设备的用户名和密码</translation>
+    </message>
+    <message>
+        <location line="+207"/>
         <source>Succeed</source>
         <translation>成功</translation>
     </message>
@@ -1067,7 +1107,12 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>IPv4 DHCP</translation>
     </message>
     <message>
-        <location line="+188"/>
+        <location line="+0"/>
+        <source>Protocol</source>
+        <translation>协议</translation>
+    </message>
+    <message>
+        <location line="+192"/>
         <source>Not activated</source>
         <translation>未激活</translation>
     </message>
@@ -1078,11 +1123,12 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
     </message>
     <message>
         <location line="+10"/>
+        <location line="+36"/>
         <source>N/A</source>
         <translation>无</translation>
     </message>
     <message>
-        <location line="+17"/>
+        <location line="-19"/>
         <location line="+5"/>
         <location line="+1"/>
         <source>No</source>
@@ -1104,6 +1150,46 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <location line="+0"/>
         <source>OFF</source>
         <translation>关闭</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>identity not verified, no credentials</source>
+        <translation>身份未验证，无凭据</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>identity not verified, credentials refused</source>
+        <translation>身份未验证，凭据被拒绝</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>identity not verified, no answer</source>
+        <translation>身份未验证，无应答</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>identity not verified, not contacted</source>
+        <translation>身份未验证，未联系</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>identity not verified</source>
+        <translation>身份未验证</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>ONVIF (%1)</source>
+        <translation>ONVIF（%1）</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Found by WS-Discovery, which anyone on the network can answer: no maker&apos;s certificate shows this is the device it claims to be.</source>
+        <translation>通过 WS-Discovery 发现，网络中任何人都可以应答：没有厂商证书证明它就是所声称的设备。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>TARN</source>
+        <translation>TARN</translation>
     </message>
 </context>
 <context>
@@ -1164,7 +1250,12 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>停止</translation>
     </message>
     <message>
-        <location line="+150"/>
+        <location line="+118"/>
+        <source>Password recovery needs the maker&apos;s key or security code, which ONVIF devices do not take: reset an ONVIF device on the device itself.</source>
+        <translation>找回密码需要厂商的密钥或安全码，而 ONVIF 设备不支持：请在设备本身上重置 ONVIF 设备。</translation>
+    </message>
+    <message>
+        <location line="+41"/>
         <source>Weak</source>
         <translation>弱</translation>
     </message>
@@ -1533,6 +1624,11 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <source>Batch Modify Network parameters</source>
         <translation>批量修改网络参数</translation>
     </message>
+    <message>
+        <location line="+110"/>
+        <source>ONVIF devices have no device port.</source>
+        <translation>ONVIF 设备没有设备端口。</translation>
+    </message>
 </context>
 <context>
     <name>TarnTool::DevicesInfoSavePage</name>
@@ -1755,6 +1851,29 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <location filename="../src/recovery/restorepassworddialog.cpp" line="+3"/>
         <source>Restore password succeed.</source>
         <translation>恢复密码成功。</translation>
+    </message>
+</context>
+<context>
+    <name>TarnTool::SiteCredentialsDialog</name>
+    <message>
+        <location filename="../src/devicelist/sitecredentialsdialog.cpp" line="+17"/>
+        <source>ONVIF devices are read and changed with this user name and password. They are kept until the program ends, never saved.</source>
+        <translation>将使用此用户名和密码读取和修改 ONVIF 设备。它们只保留到程序结束，绝不保存。</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>User name:</source>
+        <translation>用户名：</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Password:</source>
+        <translation>密码：</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Site Credentials</source>
+        <translation>站点凭据</translation>
     </message>
 </context>
 <context>

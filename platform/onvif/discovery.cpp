@@ -29,6 +29,8 @@ namespace tarn::onvif {
 
 namespace {
 
+constexpr std::chrono::milliseconds kMinRoundGap {500};
+
 using Clock = steady_clock;
 
 // Datagrams read per sender. Hundreds of devices behind one address (a recorder, the emulator)
@@ -353,18 +355,25 @@ void Discovery::Impl::loop()
     inet_pton(AF_INET, wsd::GroupAddress, &group);
     for (;;) {
         const Clock::time_point now = Clock::now();
+        bool waitingRound = false;
         {
             std::lock_guard<std::mutex> lock(mutex);
             if (stopping)
                 break;
-            if (probeRequested || now >= nextRound) {
+            // Asked for often (each change being confirmed asks once a second), rounds still go
+            // out no closer than kMinRoundGap: every round makes every device answer.
+            const bool asked = probeRequested && (roundStart == Clock::time_point() || now - roundStart >= kMinRoundGap);
+            if (asked || now >= nextRound) {
                 probeRequested = false;
                 startRound(now);
             }
+            waitingRound = probeRequested;
         }
         emit();
         // Send what is due, then sleep until the next send, the next round or traffic.
         Clock::time_point wakeAt = nextRound;
+        if (waitingRound)
+            wakeAt = std::min(wakeAt, roundStart + kMinRoundGap);
         for (auto it = outgoing.begin(); it != outgoing.end();) {
             if (it->at <= now) {
                 sockaddr_in to {};

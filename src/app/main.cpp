@@ -4,6 +4,7 @@
 
 #include "app/tarntoolmainpage.h"
 #include "app/toolsapplication.h"
+#include "discovery/tarnhandler.h"
 
 int main(int argc, char *argv[])
 {
@@ -19,6 +20,8 @@ int main(int argc, char *argv[])
         return -1;
     }
 
+    // Standard cameras beside ours, in the same table.
+    TARN::TarnHandler::instance()->enableOnvif();
     auto *window = new TarnTool::TARNToolMainPage(nullptr);
     const QRect workArea = QGuiApplication::primaryScreen()->availableGeometry();
     bool moveToOrigin = false;

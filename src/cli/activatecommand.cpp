@@ -21,6 +21,7 @@ int ActivateCommand::run(const QStringList &arguments)
                                           tr("The new password's file, or - for standard input."), QStringLiteral("FILE"));
     parser.addOptions({serial, allNew, passwordFile});
     addJobsOption(parser);
+    addUserOption(parser);
     const int parsed = parse(parser, QStringLiteral("activate [options]"), arguments);
     if (parsed >= 0)
         return parsed;
@@ -34,6 +35,9 @@ int ActivateCommand::run(const QStringList &arguments)
     QByteArray password;
     if (!newPassword(parser, &password))
         return BadInput;
+    // An ONVIF device's first administrator gets this name.
+    if (parser.isSet(QStringLiteral("user")))
+        useSiteCredentials(parser, password);
     if (!discover(parser, serials)) {
         wipeSecret(password);
         return SomeFailed;

@@ -6,6 +6,7 @@
 #include <signal.h>
 
 #include <QCommandLineParser>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include "cli/batchjournal.h"
@@ -40,7 +41,10 @@ Command::Command(FILE *out, FILE *err)
 {
 }
 
-Command::~Command() = default;
+Command::~Command()
+{
+    wipeSecret(m_sitePassword);
+}
 
 // Terminal columns a text takes: East Asian wide characters take two.
 int Command::displayWidth(const QString &text)
@@ -122,6 +126,9 @@ bool Command::discover(const QCommandLineParser &parser, const QStringList &want
         qputenv("TARN_IFACES", parser.value(QStringLiteral("iface")).toLocal8Bit());
     m_handler.reset(new TARN::TarnHandler);
     m_handler->setLogToFile(nullptr, TARN_LOG_ERROR, 0);
+    m_handler->enableOnvif();
+    if (!m_siteUser.isEmpty())
+        m_handler->setSiteCredentials(m_siteUser, m_sitePassword);
     m_scan.reset(new DeviceScan(m_handler.get()));
     if (!m_handler->start()) {
         complain(tr("Discovery cannot start (error %1): is the interface there?").arg(m_handler->getLastError()));
@@ -145,7 +152,12 @@ bool Command::discover(const QCommandLineParser &parser, const QStringList &want
             return true;
         };
     }
+    QElapsedTimer clock;
+    clock.start();
     m_scan->search(seconds * 1000, enough, minimumMs);
+    // ONVIF devices are read once found: their serial numbers and MACs come with that.
+    while (m_handler->onvifReadsPending() > 0 && clock.elapsed() < seconds * 1000)
+        m_scan->wait(100);
     return true;
 }
 
@@ -323,6 +335,43 @@ int Command::runBatch(const QVector<TARN::BatchStep> &steps, const QVector<TARN_
         journal->ended(done, steps.size(), stopped);
     complain(tr("%1 of %2 devices done.").arg(done).arg(steps.size()));
     return done == steps.size() ? AllDone : SomeFailed;
+}
+
+void Command::addUserOption(QCommandLineParser &parser)
+{
+    parser.addOption(QCommandLineOption(QStringLiteral("user"),
+                                        tr("The user name for ONVIF devices (default admin); the password is the "
+                                           "one read from --password-file or asked for."),
+                                        QStringLiteral("NAME")));
+}
+
+void Command::useSiteCredentials(const QCommandLineParser &parser, const QByteArray &password)
+{
+    m_siteUser = parser.isSet(QStringLiteral("user")) ? parser.value(QStringLiteral("user")) : QStringLiteral("admin");
+    m_sitePassword = password;
+}
+
+void Command::addSiteOptions(QCommandLineParser &parser)
+{
+    addUserOption(parser);
+    parser.addOption(QCommandLineOption(QStringLiteral("password-file"),
+                                        tr("With --user: the site password's file, or - for standard input."),
+                                        QStringLiteral("FILE")));
+}
+
+bool Command::readSiteCredentials(const QCommandLineParser &parser)
+{
+    if (!parser.isSet(QStringLiteral("user")))
+        return true;
+    QByteArray password;
+    QString error;
+    if (!SecretInput::read(parser.value(QStringLiteral("password-file")), tr("Site password: "), false, &password,
+                           &error)) {
+        complain(error);
+        return false;
+    }
+    useSiteCredentials(parser, password);
+    return true;
 }
 
 void Command::addJobsOption(QCommandLineParser &parser)

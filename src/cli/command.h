@@ -69,6 +69,15 @@ protected:
     // The password rule as the window states it.
     static QString passwordRuleText();
 
+    // Adds --user, the user name for ONVIF devices (their reads and changes), to a command.
+    static void addUserOption(QCommandLineParser &parser);
+    // The site's credentials for ONVIF devices that discover() passes on: --user and `password`.
+    void useSiteCredentials(const QCommandLineParser &parser, const QByteArray &password);
+    // For commands that only read: --user and --password-file. readSiteCredentials() reads the
+    // password when --user is given; false (and said why) when it cannot.
+    static void addSiteOptions(QCommandLineParser &parser);
+    bool readSiteCredentials(const QCommandLineParser &parser);
+
     // Adds --jobs to a batch command's options; jobs() reads it after the parse, -1 when it is bad.
     static void addJobsOption(QCommandLineParser &parser);
     int jobs(const QCommandLineParser &parser);
@@ -95,6 +104,8 @@ protected:
     FILE *m_out;
     FILE *m_err;
     int m_jobs = 0;  // devices worked on at once; 0 until a batch command reads it
+    QString m_siteUser;
+    QByteArray m_sitePassword;
     std::unique_ptr<TARN::TarnHandler> m_handler;
     std::unique_ptr<DeviceScan> m_scan;
 };

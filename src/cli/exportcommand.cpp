@@ -18,6 +18,7 @@ int ExportCommand::run(const QStringList &arguments)
     const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                     tr("The new file: FILE.csv or FILE.xls."), QStringLiteral("FILE"));
     parser.addOption(output);
+    addSiteOptions(parser);
     const int parsed = parse(parser, QStringLiteral("export [options]"), arguments);
     if (parsed >= 0)
         return parsed;
@@ -44,6 +45,8 @@ int ExportCommand::run(const QStringList &arguments)
         complain(tr("The folder %1 does not exist.").arg(file.absolutePath()));
         return BadInput;
     }
+    if (!readSiteCredentials(parser))
+        return BadInput;
     if (!discover(parser))
         return SomeFailed;
     TarnTool::DeviceInfoModel model;

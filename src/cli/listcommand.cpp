@@ -16,6 +16,19 @@ namespace TarnCli {
 
 namespace {
 
+QString onvifState(const TARN_DEVICE_INFO &d)
+{
+    if (d.protocol != TARN_PROTOCOL_ONVIF)
+        return QString();
+    switch (d.protocolState) {
+    case TARN_ONVIF_READ: return QStringLiteral("read");
+    case TARN_ONVIF_REFUSED: return QStringLiteral("credentials refused");
+    case TARN_ONVIF_NO_ANSWER: return QStringLiteral("no answer");
+    case TARN_ONVIF_ELSEWHERE: return QStringLiteral("not contacted");
+    default: return QStringLiteral("not read");
+    }
+}
+
 QJsonObject deviceJson(const TARN_DEVICE_INFO &d)
 {
     using TARN::fieldText;
@@ -38,13 +51,18 @@ QJsonObject deviceJson(const TARN_DEVICE_INFO &d)
         {QStringLiteral("dsp_version"), fieldText(d.dspVersion)},
         {QStringLiteral("start_time"), fieldText(d.startTime)},
         {QStringLiteral("supports_dhcp"), bool(d.capabilityFlags & TARN_CAP_DHCP)},
+        {QStringLiteral("protocol"), d.protocol == TARN_PROTOCOL_ONVIF ? QStringLiteral("ONVIF") : QStringLiteral("TARN")},
+        // A maker certifies TARN devices; nobody certifies what answers WS-Discovery.
+        {QStringLiteral("identity_verified"), d.protocol != TARN_PROTOCOL_ONVIF},
+        {QStringLiteral("onvif_state"), onvifState(d)},
         {QStringLiteral("supports_ipv6"), bool(d.capabilityFlags & TARN_CAP_MODIFY_IPV6)},
     };
 }
 
 const char *const kCsvKeys[] = {"serial", "mac", "type", "activated", "ip", "mask", "gateway", "dhcp", "port",
                                 "http_port", "ipv6", "ipv6_gateway", "ipv6_prefix", "channels",
-                                "software_version", "dsp_version", "start_time", "supports_dhcp", "supports_ipv6"};
+                                "software_version", "dsp_version", "start_time", "supports_dhcp", "supports_ipv6",
+                                "protocol", "identity_verified", "onvif_state"};
 
 QString keyList()
 {
@@ -75,6 +93,7 @@ int ListCommand::run(const QStringList &arguments)
     const QCommandLineOption json(QStringLiteral("json"), tr("One JSON array of devices."));
     const QCommandLineOption csv(QStringLiteral("csv"), tr("Comma-separated values with a header line."));
     parser.addOptions({json, csv});
+    addSiteOptions(parser);
     const int parsed = parse(parser, QStringLiteral("list [options]"), arguments);
     if (parsed >= 0)
         return parsed;
@@ -82,6 +101,8 @@ int ListCommand::run(const QStringList &arguments)
         complain(tr("Give --json or --csv, not both."));
         return BadInput;
     }
+    if (!readSiteCredentials(parser))
+        return BadInput;
     if (!discover(parser))
         return SomeFailed;
     const QVector<TARN_DEVICE_INFO> devices = byAddress(m_scan->devices());
@@ -115,7 +136,7 @@ int ListCommand::run(const QStringList &arguments)
         model.addDevice(&d);
     using M = TarnTool::DeviceInfoModel;
     const int ids[] = {M::IdIPv4Address, M::IdSerialNumber, M::IdMac, M::IdDeviceType, M::IdActivate,
-                       M::IdPort, M::IdHttpPort, M::IdSoftVersion};
+                       M::IdPort, M::IdHttpPort, M::IdSoftVersion, M::IdProtocol};
     QVector<QStringList> rows(model.rowCount() + 1);
     for (const int id : ids) {
         const int column = model.columnOf(id);

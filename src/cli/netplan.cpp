@@ -147,6 +147,16 @@ QString nameOf(const TARN_DEVICE_INFO &device)
     return TARN::serialOf(device);
 }
 
+// An ONVIF device is changed with the site's credentials, and only once they opened it.
+QString unreadOnvif(const TARN_DEVICE_INFO &device)
+{
+    if (device.protocol != TARN_PROTOCOL_ONVIF || !TARN::macOf(device).isEmpty())
+        return QString();
+    return NetPlan::tr("the ONVIF device %1 could not be read: give its user name with --user and the password "
+                       "that opens it.")
+        .arg(nameOf(device));
+}
+
 } // namespace
 
 bool NetPlan::parse(const QByteArray &bytes, QVector<PlanRow> *rows, QStringList *errors)
@@ -285,6 +295,10 @@ QVector<PlannedChange> NetPlan::resolve(const QVector<PlanRow> &rows, const QVec
         TARN_NETWORK_PARAMS &p = change.params;
         if (device.activationState == TARN_NOT_ACTIVATED)
             problem(row.line, tr("the device %1 is not activated yet: activate it first.").arg(nameOf(device)));
+        if (const QString why = unreadOnvif(device); !why.isEmpty())
+            problem(row.line, why);
+        if (!row.port.isEmpty() && device.protocol == TARN_PROTOCOL_ONVIF)
+            problem(row.line, tr("the ONVIF device %1 has no device port: leave port empty.").arg(nameOf(device)));
         const bool addressGiven = !row.ip.isEmpty() || !row.mask.isEmpty() || !row.gateway.isEmpty();
         // A row that gives an address means a fixed one, also for a device that is under DHCP now:
         // sent with DHCP on, the address would be dropped without a word.
@@ -389,6 +403,8 @@ QVector<PlannedChange> NetPlan::consecutive(const QString &start, const QString 
         change.device = devices.at(i);
         if (change.device.activationState == TARN_NOT_ACTIVATED)
             *errors << tr("The device %1 is not activated yet: activate it first.").arg(nameOf(change.device));
+        if (const QString why = unreadOnvif(change.device); !why.isEmpty())
+            *errors << why.left(1).toUpper() + why.mid(1);
         TARN::netParamsOf(change.device, &change.params);
         TARN::setFieldText(change.params.ipv4Address, plan.addresses().at(i));
         TARN::setFieldText(change.params.ipv4SubnetMask, mask.trimmed());

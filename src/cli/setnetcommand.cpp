@@ -29,6 +29,7 @@ int SetNetCommand::run(const QStringList &arguments)
     const QCommandLineOption dryRun(QStringLiteral("dry-run"), tr("Shows what would change; sends nothing."));
     parser.addOptions({plan, start, mask, gateway, serial, passwordFile, dryRun});
     addJobsOption(parser);
+    addUserOption(parser);
     const int parsed = parse(parser, QStringLiteral("set-net [options]"), arguments);
     if (parsed >= 0)
         return parsed;
@@ -85,6 +86,11 @@ int SetNetCommand::run(const QStringList &arguments)
             complain(passwordRuleText());
             return BadInput;
         }
+        // ONVIF devices are read with it, so that the plan can name them.
+        useSiteCredentials(parser, password);
+    } else if (parser.isSet(QStringLiteral("user"))) {
+        complain(tr("--user needs the password too: give --password-file, or leave out --dry-run."));
+        return BadInput;
     }
     // Addresses held by devices outside the plan are judged only once every device had its whole
     // answer window: the planned ones may all have answered before a late one that holds an address.

@@ -324,10 +324,19 @@ void DeviceModifyPage::onCurrentSelectionChange(ModifyPage modifyPageType, QVect
     m_netParaPage->enableAll();
     const DeviceInfo &first = m_vecDeviceInfo.first();
     switch (modifyPageType) {
-    case MODIFY_SINGLE:
+    case MODIFY_SINGLE: {
         showView(SingleModifyView);
         m_netParaPage->fillFromDevice(first.strSerialNo, first.strMAC, false, 0);
+        // Password recovery goes by the maker's key or security code: ONVIF devices take neither.
+        TARN_DEVICE_INFO record {};
+        const bool onvif = DeviceStore::instance()->get(first.strSerialNo, first.strMAC, &record)
+            && record.protocol == TARN_PROTOCOL_ONVIF;
+        m_btnLostPassword->setEnabled(!onvif);
+        m_btnLostPassword->setToolTip(onvif ? tr("Password recovery needs the maker's key or security code, which ONVIF "
+                                                 "devices do not take: reset an ONVIF device on the device itself.")
+                                            : QString());
         break;
+    }
     case MODIFY_BATCH:
         showView(BatchModifyView);
         m_netParaPage->fillBatch(m_vecDeviceInfo);

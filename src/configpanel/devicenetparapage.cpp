@@ -303,6 +303,13 @@ void DeviceNetParaPage::fillFromDevice(const QString &serial, const QString &mac
         }
     }
     m_checkBoxDHCP->blockSignals(blocked);
+    // ONVIF devices have no device port to set.
+    if (device.protocol == TARN_PROTOCOL_ONVIF) {
+        m_lineEditPort->clear();
+        m_lineEditPort->setEnabled(false);
+    }
+    m_lineEditPort->setToolTip(device.protocol == TARN_PROTOCOL_ONVIF ? tr("ONVIF devices have no device port.")
+                                                                      : QString());
 }
 
 void DeviceNetParaPage::fillBatch(const QVector<DeviceInfo> &devices)
@@ -321,7 +328,8 @@ void DeviceNetParaPage::fillBatch(const QVector<DeviceInfo> &devices)
         store->get(info.strSerialNo, info.strMAC, &device);
         if (!fixedAddressType(device.deviceTypeCode))
             addressFlag = true;
-        if (device.port != first.port)
+        // ONVIF devices have no device port: each TARN device keeps its own then.
+        if (device.port != first.port || device.protocol == TARN_PROTOCOL_ONVIF)
             samePort = false;
         if (device.ipv6Valid == 1)
             gatewayFlag = true;
@@ -406,7 +414,7 @@ bool DeviceNetParaPage::checkSingleForm(const QPoint &pos)
 {
     using namespace NetParamCheck;
     if (!passes(ipAddress(m_lineEditIpAddress->text()), m_lineEditIpAddress, m_labelHintIpAddress, pos)
-        || !passes(port(m_lineEditPort->text()), m_lineEditPort, m_labelHintPort, pos)
+        || (m_lineEditPort->isEnabled() && !passes(port(m_lineEditPort->text()), m_lineEditPort, m_labelHintPort, pos))
         || !passes(subnetMask(m_lineEditSubnetMask->text()), m_lineEditSubnetMask, m_labelHintSubnetMask, pos)
         || !passes(gateway(m_lineEditGateway->text()), m_lineEditGateway, m_labelHintGateway, pos))
         return false;

@@ -19,6 +19,8 @@
 #include "devicelist/devicestore.h"
 #include "discovery/devicefields.h"
 #include "discovery/tarnhandler.h"
+#include "common/secretbytes.h"
+#include "devicelist/sitecredentialsdialog.h"
 #include "exportdialog/devicesinfosavepage.h"
 #include "qpx/qpxguard.h"
 #include "ui_devicedisplaypage.h"
@@ -42,7 +44,7 @@ const ColumnWidth kColumnWidths[] = {
     {Id::IdSoftVersion, 120}, {Id::IdDspVersion, 110}, {Id::IdIPv4Gateway, 100},
     {Id::IdIPv6Address, 100}, {Id::IdIPv6Gateway, 100}, {Id::IdIPv6PrefixLength, 130},
     {Id::IdSupportIPv6, 130}, {Id::IdSupportDhcp, 130}, {Id::IdSupportModIPv6, 130},
-    {Id::IdIPv4Dhcp, 130}};
+    {Id::IdIPv4Dhcp, 130}, {Id::IdProtocol, 300}};
 
 DeviceStore &store()
 {
@@ -85,6 +87,8 @@ DeviceDisplayPage::DeviceDisplayPage(QWidget *parent, const QString &columnConfi
     QHeaderView *header = ui->m_tableViewTarn->header();
     connect(ui->m_btnExportDeviceInfo, &QPushButton::clicked, this, &DeviceDisplayPage::onSaveDeviceInfoToExcel);
     connect(ui->m_btnRefreshDeviceInfo, &QPushButton::clicked, this, &DeviceDisplayPage::onManualUpdate);
+    connect(ui->m_btnSiteCredentials, &QPushButton::clicked, this, &DeviceDisplayPage::onSiteCredentials);
+    ui->m_btnSiteCredentials->setToolTip(tr("The user name and password of the site's ONVIF devices"));
     connect(header, &QHeaderView::sectionClicked, this, &DeviceDisplayPage::onSortTable);
     connect(m_deviceInfoModel, &DeviceInfoModel::itemChanged, this, &DeviceDisplayPage::onItemCheckChanged);
     connect(ui->m_tableViewTarn, &QAbstractItemView::doubleClicked, this, &DeviceDisplayPage::onDoubleClickAction);
@@ -134,7 +138,9 @@ void DeviceDisplayPage::onDeviceLogin(TARN_DEVICE_INFO struDevInfo)
     bool known = false;
     {
         QPX_Guard guard(store().mutex());
-        known = store().containsMac(TARN::macOf(struDevInfo));
+        // An ONVIF device not read yet has no MAC: it is told apart by its endpoint alone.
+        const QString mac = TARN::macOf(struDevInfo);
+        known = mac.isEmpty() ? store().find(TARN::serialOf(struDevInfo), mac) >= 0 : store().containsMac(mac);
     }
     if (known)
         return;
@@ -320,6 +326,21 @@ void DeviceDisplayPage::onSaveDeviceInfoToExcel()
     emit signalCoverMainPage();
     dialog->exec();
     emit signalDisCoverMainPage();
+}
+
+void DeviceDisplayPage::onSiteCredentials()
+{
+    SiteCredentialsDialog dialog(m_siteUser, this);
+    dialog.setWindowIcon(QIcon(QStringLiteral(":/CommonSkin/TARNTool/Images/TARNTool/SystemInfo/logo_large.png")));
+    emit signalCoverMainPage();
+    const int answer = dialog.exec();
+    emit signalDisCoverMainPage();
+    if (answer != QDialog::Accepted)
+        return;
+    m_siteUser = dialog.user();
+    QByteArray password = dialog.password();
+    handler()->setSiteCredentials(m_siteUser, password);
+    wipeSecret(password);
 }
 
 void DeviceDisplayPage::onManualUpdate()

@@ -71,6 +71,8 @@ public slots:
     void onDeviceUpdate(TARN_DEVICE_INFO struDevInfo);
     void onSaveDeviceInfoToExcel();
     void onManualUpdate();
+    // Asks for the site's ONVIF credentials and hands them to discovery.
+    void onSiteCredentials();
     void onTableviewRowChanged(const QItemSelection &selected, const QItemSelection &deselected);
     void onDevicesModifyResult(QVector<DeviceInfo> vecDeviceInfo);
     void onDevicesActiveResult(QVector<DeviceInfo> vecDeviceInfo);
@@ -107,6 +109,7 @@ private:
     ExportDialogFactory m_exportDialogFactory;
     TARN::TarnHandler *m_handler = nullptr;
     bool m_restoringHeader = false;
+    QString m_siteUser;  // the name asked for last; the password is never kept here
 };
 
 } // namespace TarnTool

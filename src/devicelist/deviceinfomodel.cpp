@@ -25,7 +25,7 @@ const char *const kColumnNames[DeviceInfoModel::ColumnIdCount] = {
     "Check", "ID", "DeviceType", "Activate", "IPv4Address", "Port", "SoftVersion", "IPv4Gateway",
     "HttpPort", "SerialNumber", "IPv4Mask", "MAC", "ChannelNO", "DSPVersion", "StartTime",
     "IPv6Address", "IPv6Gateway", "IPv6PrefixLength", "SupportIPv6", "SupportModIPv6", "SupportDHCP",
-    "IPv4DHCP"};
+    "IPv4DHCP", "Protocol"};
 
 QBrush greyText()
 {
@@ -76,7 +76,7 @@ void DeviceInfoModel::setUpHeader()
         tr("Soft Vision"), tr("IPv4 GateWay"), tr("HttpPort"), tr("Serial Number"), tr("IPv4 Mask"),
         tr("MAC"), tr("Channel NO"), tr("DSP Vision"), tr("Start Time"), tr("IPv6 Address"),
         tr("IPv6 GateWay"), tr("IPv6 Prefix Length"), tr("Is Support IPv6"), tr("Is Support Mod IPv6"),
-        tr("Is Support DHCP"), tr("IPv4 DHCP")};
+        tr("Is Support DHCP"), tr("IPv4 DHCP"), tr("Protocol")};
     for (int id = 0; id < ColumnIdCount; ++id) {
         const int column = columnOf(id);
         setHeaderData(column, Qt::Horizontal, int(Qt::AlignLeft | Qt::AlignVCenter), Qt::TextAlignmentRole);
@@ -94,7 +94,9 @@ bool DeviceInfoModel::readLayout(const QString &path, bool *opened, QString *why
     const OrvoGUIToolkit::CDomFile::ReadStatus status = m_columnConfig.read(path, why);
     *opened = status != OrvoGUIToolkit::CDomFile::CannotOpen;
     const int children = m_columnConfig.childElementCount();
-    bool regular = status == OrvoGUIToolkit::CDomFile::Read && children == ColumnIdCount
+    // A layout from before the protocol column is ours too: widened when it is next saved.
+    const bool older = children == PreviousColumnIdCount;
+    bool regular = status == OrvoGUIToolkit::CDomFile::Read && (children == ColumnIdCount || older)
         && m_columnConfig.element.tagName() == QLatin1String("ColumnConfig");
 
     QVector<int> map(ColumnIdCount, -1);
@@ -124,9 +126,10 @@ bool DeviceInfoModel::readLayout(const QString &path, bool *opened, QString *why
             *why = QStringLiteral("there is no such file");
         else if (status == OrvoGUIToolkit::CDomFile::Read)
             *why = QStringLiteral("it is not a layout of %1 distinct columns").arg(int(ColumnIdCount));
-        // Later drags rewrite the document, so it has to describe the map actually in use.
-        rebuildConfigDocument();
     }
+    // Later drags rewrite the document, so it has to describe the map actually in use.
+    if (!regular || older)
+        rebuildConfigDocument();
     return regular;
 }
 
@@ -300,6 +303,26 @@ void DeviceInfoModel::setRowTexts(const QList<QStandardItem *> &cells, const TAR
     setCellText(IdSupportModIPv6, (r.capabilityFlags & TARN_CAP_MODIFY_IPV6) ? tr("Yes") : tr("No"));
     setCellText(IdSupportDhcp, (r.capabilityFlags & TARN_CAP_DHCP) ? tr("Yes") : tr("No"));
     setCellText(IdIPv4Dhcp, r.dhcpEnabled == 1 ? tr("ON") : tr("OFF"));
+    if (r.protocol == TARN_PROTOCOL_ONVIF) {
+        // No maker vouches for an ONVIF device, so its row says so, and what came of reading it.
+        QString state;
+        switch (r.protocolState) {
+        case TARN_ONVIF_DISCOVERED: state = tr("identity not verified, no credentials"); break;
+        case TARN_ONVIF_REFUSED: state = tr("identity not verified, credentials refused"); break;
+        case TARN_ONVIF_NO_ANSWER: state = tr("identity not verified, no answer"); break;
+        case TARN_ONVIF_ELSEWHERE: state = tr("identity not verified, not contacted"); break;
+        default: state = tr("identity not verified"); break;
+        }
+        setCellText(IdProtocol, tr("ONVIF (%1)").arg(state));
+        setCellText(IdPort, tr("N/A"));
+        if (QStandardItem *cell = cells.value(columnOf(IdProtocol)))
+            cell->setToolTip(tr("Found by WS-Discovery, which anyone on the network can answer: no maker's certificate "
+                                "shows this is the device it claims to be."));
+    } else {
+        setCellText(IdProtocol, tr("TARN"));
+        if (QStandardItem *cell = cells.value(columnOf(IdProtocol)))
+            cell->setToolTip(QString());
+    }
 }
 
 void DeviceInfoModel::updateDevice(const TARN_DEVICE_INFO *record)

@@ -13,7 +13,7 @@
 
 namespace TarnTool {
 
-// The live device table: one row per device, 22 columns of text built from the library's record.
+// The live device table: one row per device, 23 columns of text built from the library's record.
 // Columns have a fixed logical id and a model column; "ColumnConfig.xml" maps one to the other, and
 // every reader goes through columnOf(). The user's own layout is in the settings folder; while it is
 // missing or cannot be read, the default beside the program is used.
@@ -26,16 +26,18 @@ public:
         IdCheck, IdNumber, IdDeviceType, IdActivate, IdIPv4Address, IdPort, IdSoftVersion,
         IdIPv4Gateway, IdHttpPort, IdSerialNumber, IdIPv4Mask, IdMac, IdChannelCount, IdDspVersion,
         IdStartTime, IdIPv6Address, IdIPv6Gateway, IdIPv6PrefixLength, IdSupportIPv6,
-        IdSupportModIPv6, IdSupportDhcp, IdIPv4Dhcp,
+        IdSupportModIPv6, IdSupportDhcp, IdIPv4Dhcp, IdProtocol,
         ColumnIdCount
     };
+    // Layouts written before the protocol column came lack it; they are read and widened.
+    static constexpr int PreviousColumnIdCount = IdProtocol;
 
     // A relative `configFile` names the user's layout in the settings folder (settingsPath()) and
     // the default beside the program; an absolute one is both.
     explicit DeviceInfoModel(QObject *parent = nullptr,
                              const QString &configFile = QStringLiteral("ColumnConfig.xml"));
 
-    // The model column of a logical id, or -1 for an id outside 0 to 21.
+    // The model column of a logical id, or -1 for an id outside 0 to 22.
     int columnOf(int id) const;
 
     void addDevice(const TARN_DEVICE_INFO *record);

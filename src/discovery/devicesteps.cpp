@@ -52,7 +52,9 @@ bool holdsNetParams(const TARN_DEVICE_INFO &announced, const TARN_NETWORK_PARAMS
 {
     if ((announced.dhcpEnabled == 1) != (sent.dhcpEnabled == 1))
         return false;
-    if (announced.port != int(sent.port) || announced.httpPort != sent.httpPort)
+    // ONVIF devices have no device port: they ignore the one sent.
+    if ((announced.protocol != TARN_PROTOCOL_ONVIF && announced.port != int(sent.port))
+        || announced.httpPort != sent.httpPort)
         return false;
     // A device that takes IPv6 settings takes all three, under DHCP too; one that does not
     // ignores them, so its announcement cannot show them.

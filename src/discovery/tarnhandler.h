@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 
 #include <QByteArray>
 #include <QObject>
@@ -11,6 +12,7 @@
 
 namespace TARN {
 
+class OnvifDevices;
 using Singleton::CSingleton;
 
 // The one gateway to the discovery library. It starts and stops discovery, wraps each device
@@ -25,6 +27,17 @@ public:
     // their own with a fake one.
     explicit TarnHandler(const TarnLibrary &library = TarnLibrary::real());
     ~TarnHandler() override;
+
+    // Finds and configures ONVIF devices too, from the next start(): their records carry
+    // TARN_PROTOCOL_ONVIF, and the operations below go to them by serial number or MAC.
+    void enableOnvif();
+    // The site's user name and password for ONVIF devices, kept in memory only; an empty user
+    // forgets them. Devices are read again with them.
+    void setSiteCredentials(const QString &user, const QByteArray &password);
+    bool hasSiteCredentials() const;
+    // ONVIF devices being read, or waiting to be.
+    int onvifReadsPending() const;
+    bool isOnvifSerial(const QByteArray &serial) const;
 
     bool start();
     bool stop();
@@ -59,6 +72,7 @@ signals:
 
 private:
     const TarnLibrary &m_library;
+    std::unique_ptr<OnvifDevices> m_onvif;
     bool m_started = false;
     std::atomic<quint64> m_generation {0};
 };

@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -96,10 +97,14 @@ void clear()
     lateNews.clear();
 }
 
+// In the order of their targets: a batch sends to several devices at once, so the calls come in
+// any order; the tests' devices are numbered in table order.
 QVector<Call> taken()
 {
     std::lock_guard<std::mutex> lock(mutex);
-    return calls;
+    QVector<Call> sorted = calls;
+    std::stable_sort(sorted.begin(), sorted.end(), [](const Call &a, const Call &b) { return a.target < b.target; });
+    return sorted;
 }
 
 } // namespace fake

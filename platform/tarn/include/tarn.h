@@ -32,6 +32,17 @@ extern "C" {
 #define TARN_CAP_KEY_RESET 0x40
 #define TARN_CAP_RESET_OPTION 0x80
 
+/* TARN_DEVICE_INFO.protocol: which protocol the device speaks, so operations go the right way. */
+#define TARN_PROTOCOL_TARN 0
+#define TARN_PROTOCOL_ONVIF 1
+
+/* TARN_DEVICE_INFO.protocolState of an ONVIF device: how far the tool got reading it. */
+#define TARN_ONVIF_DISCOVERED 0  /* only what discovery tells: no credentials tried yet */
+#define TARN_ONVIF_READ 1        /* its details were read */
+#define TARN_ONVIF_REFUSED 2     /* the site credentials do not open it */
+#define TARN_ONVIF_NO_ANSWER 3   /* its device service did not answer, or answered nonsense */
+#define TARN_ONVIF_ELSEWHERE 4   /* it names no service at its own address: not contacted */
+
 /* TARN_DEVICE_INFO.activationState */
 #define TARN_ACTIVATED 0
 #define TARN_NOT_ACTIVATED 1
@@ -63,7 +74,9 @@ typedef struct TARN_DEVICE_INFO {
     uint8_t dhcpEnabled;
     uint8_t ipv6Valid;
     uint16_t httpPort;
-    uint8_t reserved2[21];
+    uint8_t protocol;
+    uint8_t protocolState;
+    uint8_t reserved2[19];
     uint8_t activationState;
     uint8_t reserved3[24];
     uint8_t extraFlags;
@@ -93,7 +106,9 @@ TARN_STATIC_ASSERT(offsetof(TARN_DEVICE_INFO, capabilityFlags) == 433, "capabili
 TARN_STATIC_ASSERT(offsetof(TARN_DEVICE_INFO, dhcpEnabled) == 434, "dhcpEnabled");
 TARN_STATIC_ASSERT(offsetof(TARN_DEVICE_INFO, ipv6Valid) == 435, "ipv6Valid");
 TARN_STATIC_ASSERT(offsetof(TARN_DEVICE_INFO, httpPort) == 436, "httpPort");
-TARN_STATIC_ASSERT(offsetof(TARN_DEVICE_INFO, reserved2) == 438, "reserved2");
+TARN_STATIC_ASSERT(offsetof(TARN_DEVICE_INFO, protocol) == 438, "protocol");
+TARN_STATIC_ASSERT(offsetof(TARN_DEVICE_INFO, protocolState) == 439, "protocolState");
+TARN_STATIC_ASSERT(offsetof(TARN_DEVICE_INFO, reserved2) == 440, "reserved2");
 TARN_STATIC_ASSERT(offsetof(TARN_DEVICE_INFO, activationState) == 459, "activationState");
 TARN_STATIC_ASSERT(offsetof(TARN_DEVICE_INFO, reserved3) == 460, "reserved3");
 TARN_STATIC_ASSERT(offsetof(TARN_DEVICE_INFO, extraFlags) == 484, "extraFlags");
