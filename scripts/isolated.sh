@@ -6,6 +6,9 @@
 set -u
 if [ "${TARN_ISOLATED:-}" = 1 ]; then
     ip link set lo up 2>/dev/null
+    # WS-Discovery goes to a multicast group, which a new namespace has no route for.
+    ip link set lo multicast on 2>/dev/null
+    ip route add 224.0.0.0/4 dev lo 2>/dev/null
     exec "$@"
 fi
 export TARN_ISOLATED=1

@@ -24,6 +24,47 @@ constexpr int kReadConnections = 8;
 constexpr milliseconds kConfirmBudget {15000};
 constexpr milliseconds kRebootBudget {90000};
 
+// Reads change nothing on the device, so one that got no answer is asked again.
+constexpr int kReadAttempts = 3;
+
+bool transient(ErrorKind kind)
+{
+    return kind == ErrorKind::Timeout || kind == ErrorKind::Refused || kind == ErrorKind::BadResponse;
+}
+
+template <class Call>
+auto retried(Call call)
+{
+    auto result = call();
+    for (int attempt = 1; attempt < kReadAttempts && transient(result.error); ++attempt)
+        result = call();
+    return result;
+}
+
+// The four reads of a device's details, each asked again on its own when its answer is lost.
+Result<Details> readDetails(Client &client, const Target &target, const Credentials *credentials)
+{
+    Result<Details> out;
+    auto take = [&out](const Status &status) {
+        static_cast<Status &>(out) = status;
+        return status.ok();
+    };
+    const auto information = retried([&] { return client.getDeviceInformation(target, credentials); });
+    if (!take(information))
+        return out;
+    const auto interfaces = retried([&] { return client.getNetworkInterfaces(target, credentials); });
+    if (!take(interfaces))
+        return out;
+    const auto gateways = retried([&] { return client.getNetworkDefaultGateway(target, credentials); });
+    if (!take(gateways))
+        return out;
+    const auto protocols = retried([&] { return client.getNetworkProtocols(target, credentials); });
+    if (!take(protocols))
+        return out;
+    out.value = Details {information.value, interfaces.value, gateways.value, protocols.value};
+    return out;
+}
+
 QString macText(const std::string &mac)
 {
     const std::string canonical = tarn::canonicalMac(mac);
@@ -270,13 +311,13 @@ void OnvifDevices::read(const std::string &endpoint)
     }
     const Target target = Target::of(k.device);
     // A device in the factory state answers without credentials, and is read without them.
-    const Result<bool> factory = m_client.factoryState(target);
+    const Result<bool> factory = retried([&] { return m_client.factoryState(target); });
     k.factory = factory.ok() && factory.value;
     Result<Details> details;
     if (!factory.ok()) {
         k.state = TARN_ONVIF_NO_ANSWER;
     } else if (k.factory || haveCredentials) {
-        details = m_client.readDetails(target, k.factory ? nullptr : &credentials);
+        details = readDetails(m_client, target, k.factory ? nullptr : &credentials);
         k.state = details.ok() ? TARN_ONVIF_READ
                                : details.error == ErrorKind::Unauthorized ? TARN_ONVIF_REFUSED : TARN_ONVIF_NO_ANSWER;
         if (details.ok()) {
@@ -421,13 +462,16 @@ bool OnvifDevices::activate(const QByteArray &serial, const QByteArray &password
     const Target target = Target::of(k.device);
     const Status made = m_client.createUsers(target, nullptr, credentials.user, credentials.password);
     if (!made.ok()) {
-        // A device that wants credentials for it has users already.
-        *error = made.error == ErrorKind::Unauthorized ? TARN_ERR_ALREADY_ACTIVATED : errorCode(made.error, true);
+        // A device that wants credentials for it has users already; one that did not answer may
+        // have made the account all the same.
+        *error = made.error == ErrorKind::Unauthorized ? TARN_ERR_ALREADY_ACTIVATED
+               : transient(made.error)                 ? TARN_ERR_TIMEOUT
+                                                       : errorCode(made.error, true);
         return false;
     }
     // Read back with the new account: the device shows as activated only once it says so.
-    const Result<bool> factory = m_client.factoryState(target);
-    const Result<Details> details = m_client.readDetails(target, &credentials);
+    const Result<bool> factory = retried([&] { return m_client.factoryState(target); });
+    const Result<Details> details = readDetails(m_client, target, &credentials);
     k.factory = factory.ok() && factory.value;
     if (details.ok()) {
         k.details = details.value;
@@ -459,7 +503,7 @@ bool OnvifDevices::modify(const QByteArray &mac, const QByteArray &password, con
     const Credentials credentials = credentialsWith(password);
     const Target target = Target::of(k.device);
     // What the device holds now, read with the credentials given: this also checks them first.
-    const Result<Details> now = m_client.readDetails(target, &credentials);
+    const Result<Details> now = readDetails(m_client, target, &credentials);
     if (!now.ok() || now.value.interfaces.empty()) {
         *error = now.ok() ? TARN_ERR_DEVICE_FAILED : errorCode(now.error, false);
         return false;
@@ -473,8 +517,9 @@ bool OnvifDevices::modify(const QByteArray &mac, const QByteArray &password, con
         *error = TARN_ERR_INVALID_PARAM;
         return false;
     }
+    // A change that got no answer may have been made: whether it took is not known.
     auto failed = [error](const Status &status) {
-        *error = errorCode(status.error, true);
+        *error = transient(status.error) ? TARN_ERR_TIMEOUT : errorCode(status.error, true);
         return false;
     };
     // Gateway and HTTP port first, while the device is still where it was.
@@ -496,9 +541,10 @@ bool OnvifDevices::modify(const QByteArray &mac, const QByteArray &password, con
     if (ipChange) {
         const Result<bool> set = m_client.setNetworkInterfaces(target, &credentials, nic.token,
                                                                Ipv4Config {dhcp, address.toStdString(), prefix});
-        if (!set.ok())
+        // An unanswered change that moves the device is settled where it would have gone.
+        if (!set.ok() && !(moves && transient(set.error)))
             return failed(set);
-        reboot = set.value;
+        reboot = set.ok() && set.value;
         if (reboot) {
             const Result<std::string> restarted = m_client.systemReboot(target, &credentials);
             if (!restarted.ok())
@@ -519,7 +565,7 @@ bool OnvifDevices::modify(const QByteArray &mac, const QByteArray &password, con
     for (;;) {
         // A new HTTP port moves the service: discovery learns where from the device's Hello.
         const std::optional<Device> seen = m_discovery.device(k.device.endpoint);
-        const Result<Details> after = m_client.readDetails(seen ? Target::of(*seen) : target, &credentials);
+        const Result<Details> after = readDetails(m_client, seen ? Target::of(*seen) : target, &credentials);
         if (after.ok() && !after.value.interfaces.empty()) {
             const NetworkInterface &n = after.value.interfaces.front();
             const bool holds = n.ipv4.dhcp == dhcp && (dhcp || n.ipv4.prefixLength == prefix)

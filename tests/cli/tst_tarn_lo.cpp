@@ -40,6 +40,7 @@ private slots:
     void addressesJudgedAfterEveryAnswer();
     void rerunSendsNothingAndTheJournalTells();
     void parallelBatchUnderLoss();
+    void onvifDevicesBesideOurs();
 
 private:
     struct Run
@@ -690,6 +691,109 @@ void TestTarnCommand::parallelBatchUnderLoss()
     QCOMPARE(addresses.size(), serials.size());
     stopEmulator(lossy);
     QVERIFY(QString::fromLatin1(lossy.readAllStandardOutput()).contains(QStringLiteral("applied twice 0,")));
+}
+
+// ONVIF devices beside ours: listed and marked, read only with credentials that open them,
+// activated from the factory state, and changed by the same plan as TARN devices, reported changed
+// only where they answer at their new address.
+void TestTarnCommand::onvifDevicesBesideOurs()
+{
+    QProcess cameras;
+    const QString state = path(QStringLiteral("onvif.json"));
+    QVERIFY(startEmulator(cameras, {QStringLiteral("--iface"), QStringLiteral("lo"), QStringLiteral("--count"),
+                                    QStringLiteral("0"), QStringLiteral("--onvif"), QStringLiteral("4"),
+                                    QStringLiteral("--seed"), QStringLiteral("33"), QStringLiteral("--state"), state}));
+    auto onvifState = [&state] {
+        QFile file(state);
+        QHash<QString, QJsonObject> bySerial;
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QJsonValue &v : QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("onvif")).toArray())
+                bySerial.insert(v.toObject().value(QStringLiteral("serial")).toString(), v.toObject());
+        }
+        return bySerial;
+    };
+    auto onvifRows = [this](const QStringList &extra) {
+        const Run run = tarn(QStringList{QStringLiteral("list"), QStringLiteral("--json")} + extra);
+        QVector<QJsonObject> rows;
+        for (const QJsonValue &v : QJsonDocument::fromJson(run.out.toUtf8()).array()) {
+            if (v.toObject().value(QStringLiteral("protocol")).toString() == QLatin1String("ONVIF"))
+                rows << v.toObject();
+        }
+        return rows;
+    };
+    const QString wrong = writeTestFile(m_dir, QStringLiteral("onvif-wrong"), "Wrong12345\n");
+
+    // Without credentials only the factory-state device is read; a wrong password is told apart.
+    QVector<QJsonObject> rows = onvifRows({});
+    QCOMPARE(rows.size(), 4);
+    QStringList fresh;
+    for (const QJsonObject &row : qAsConst(rows)) {
+        QCOMPARE(row.value(QStringLiteral("identity_verified")).toBool(), false);
+        if (!row.value(QStringLiteral("activated")).toBool()) {
+            fresh << row.value(QStringLiteral("serial")).toString();
+            QVERIFY(onvifState().contains(fresh.last()));
+        } else {
+            QCOMPARE(row.value(QStringLiteral("onvif_state")).toString(), QStringLiteral("not read"));
+        }
+    }
+    QVERIFY(!fresh.isEmpty());
+    rows = onvifRows({QStringLiteral("--user"), QStringLiteral("admin"), QStringLiteral("--password-file"), wrong});
+    QCOMPARE(rows.size(), 4);
+    for (const QJsonObject &row : qAsConst(rows)) {
+        if (row.value(QStringLiteral("activated")).toBool())
+            QCOMPARE(row.value(QStringLiteral("onvif_state")).toString(), QStringLiteral("credentials refused"));
+    }
+
+    // The factory-state ones get their first administrator.
+    QStringList arguments{QStringLiteral("activate"), QStringLiteral("--password-file"), m_passwordFile};
+    for (const QString &serial : qAsConst(fresh))
+        arguments << QStringLiteral("--serial") << serial;
+    Run run = tarn(arguments);
+    QVERIFY2(run.code == 0, qPrintable(run.out + run.err));
+    QCOMPARE(run.out.count(QStringLiteral("  activated")), fresh.size());
+
+    // Two of ours that the other tests left with the first password.
+    QStringList ours;
+    for (const QJsonValue &v : stateDevices()) {
+        const QJsonObject d = v.toObject();
+        if (ours.size() < 2 && !m_newSerials.contains(d.value(QStringLiteral("sn")).toString())
+            && !(d.value(QStringLiteral("cap")).toInt() & TARN_CAP_KEY_RESET) && d.value(QStringLiteral("dhcp")).toInt() != 1)
+            ours << d.value(QStringLiteral("sn")).toString();
+    }
+    QCOMPARE(ours.size(), 2);
+
+    // One plan for two of ours and every camera; one camera is sent where this host cannot put it.
+    rows = onvifRows({QStringLiteral("--user"), QStringLiteral("admin"), QStringLiteral("--password-file"), m_passwordFile});
+    QCOMPARE(rows.size(), 4);
+    QByteArray plan = "serial,ip,mask,gateway\n";
+    for (int i = 0; i < 2; ++i)
+        plan += QStringLiteral("%1,10.61.0.%2,255.255.255.0,10.61.0.1\n").arg(ours.at(i)).arg(10 + i).toLatin1();
+    QStringList cameraSerials;
+    for (int i = 0; i < rows.size(); ++i) {
+        cameraSerials << rows.at(i).value(QStringLiteral("serial")).toString();
+        plan += i < 3 ? QStringLiteral("%1,127.0.0.%2,255.0.0.0,127.0.0.1\n").arg(cameraSerials.last()).arg(71 + i).toLatin1()
+                      : QStringLiteral("%1,10.62.0.9,255.255.255.0,10.62.0.1\n").arg(cameraSerials.last()).toLatin1();
+    }
+    const QString planFile = writeTestFile(m_dir, QStringLiteral("mixed.csv"), plan);
+    run = tarn({QStringLiteral("set-net"), QStringLiteral("--plan"), planFile, QStringLiteral("--password-file"),
+                m_passwordFile, QStringLiteral("--user"), QStringLiteral("admin")});
+    QCOMPARE(run.code, 1);  // the last camera's change cannot be confirmed
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 6);
+    for (int i = 0; i < 5; ++i)
+        QVERIFY2(lines.at(i).endsWith(QLatin1String("  changed")), qPrintable(run.out));
+    QVERIFY2(lines.at(5).contains(QStringLiteral("unknown")), qPrintable(run.out));
+    for (int i = 0; i < 2; ++i)
+        QCOMPARE(emulatorDeviceState(path(QStringLiteral("devices.json")), ours.at(i).toLatin1())
+                     .value(QStringLiteral("ip")).toString(),
+                 QStringLiteral("10.61.0.%1").arg(10 + i));
+    const QHash<QString, QJsonObject> after = onvifState();
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(after.value(cameraSerials.at(i)).value(QStringLiteral("address")).toString(),
+                 QStringLiteral("127.0.0.%1").arg(71 + i));
+    // Where it was told to go, as the device says; but it never answered from there.
+    QCOMPARE(after.value(cameraSerials.at(3)).value(QStringLiteral("address")).toString(), QStringLiteral("10.62.0.9"));
+    stopEmulator(cameras);
 }
 
 QTEST_GUILESS_MAIN(TestTarnCommand)

@@ -681,6 +681,23 @@ void TestDeviceModifyPage::forgetPasswordRoutes()
     QCOMPARE(restore.size(), 1);
     QCOMPARE(restore[0][0].value<DeviceInfo>().strSerialNo, QStringLiteral("C1"));
     QCOMPARE(m_parent->covers, 0);
+
+    // An ONVIF device takes neither key nor code, and has no device port: both are off, and say why.
+    TARN_DEVICE_INFO camera = devicerecords::make("OV1", "00:00:00:00:00:73");
+    camera.protocol = TARN_PROTOCOL_ONVIF;
+    camera.port = 0;
+    select(MODIFY_SINGLE, {camera});
+    auto *forget = child<QPushButton>(m_page, "m_btnLostPassword");
+    QVERIFY(!forget->isEnabled());
+    QVERIFY(forget->toolTip().contains(QStringLiteral("ONVIF")));
+    QVERIFY(!edit("m_lineEditPort")->isEnabled());
+    type("m_lineEditAdminPassword", "Admin12345");
+    const QStringList shown = modalboxes::warnings(click("m_btnModify"));  // no port to check
+    QCOMPARE(shown, QStringList {"Modify network parameters succeed."});
+    QCOMPARE(fake::taken().size(), 1);
+    select(MODIFY_SINGLE, {codeDevice});
+    QVERIFY(forget->isEnabled());
+    QVERIFY(edit("m_lineEditPort")->isEnabled());
 }
 
 QTEST_MAIN(TestDeviceModifyPage)

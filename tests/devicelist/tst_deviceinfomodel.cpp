@@ -108,7 +108,7 @@ void TestDeviceInfoModel::cellTexts_data()
     QTest::addColumn<int>("id");
     QTest::addColumn<QString>("expected");
 
-    enum Field { HttpPort, Ipv6Valid, Capability, Dhcp, Activation, Port, Channel };
+    enum Field { HttpPort, Ipv6Valid, Capability, Dhcp, Activation, Port, Channel, Protocol };
     QTest::newRow("http port 0") << int(HttpPort) << 0 << int(DeviceInfoModel::IdHttpPort) << "N/A";
     QTest::newRow("http port 80") << int(HttpPort) << 80 << int(DeviceInfoModel::IdHttpPort) << "80";
     QTest::newRow("ipv6Valid 0 hides the gateway") << int(Ipv6Valid) << 0 << int(DeviceInfoModel::IdIPv4Gateway) << "";
@@ -125,6 +125,13 @@ void TestDeviceInfoModel::cellTexts_data()
     QTest::newRow("not activated") << int(Activation) << 1 << int(DeviceInfoModel::IdActivate) << "Not activated";
     QTest::newRow("port %5d") << int(Port) << 80 << int(DeviceInfoModel::IdPort) << "   80";
     QTest::newRow("negative port") << int(Port) << -1 << int(DeviceInfoModel::IdPort) << "   -1";
+    // Protocol rows: 10 * protocol + state.
+    QTest::newRow("TARN") << int(Protocol) << 0 << int(DeviceInfoModel::IdProtocol) << "TARN";
+    QTest::newRow("ONVIF, read") << int(Protocol) << 11 << int(DeviceInfoModel::IdProtocol)
+                                 << "ONVIF (identity not verified)";
+    QTest::newRow("ONVIF, refused") << int(Protocol) << 12 << int(DeviceInfoModel::IdProtocol)
+                                    << "ONVIF (identity not verified, credentials refused)";
+    QTest::newRow("ONVIF has no port") << int(Protocol) << 11 << int(DeviceInfoModel::IdPort) << "N/A";
 }
 
 void TestDeviceInfoModel::cellTexts()
@@ -143,6 +150,7 @@ void TestDeviceInfoModel::cellTexts()
     case 4: r.activationState = quint8(value); break;
     case 5: r.port = value; break;
     case 6: r.channelCount = value; break;
+    case 7: r.protocol = quint8(value / 10); r.protocolState = quint8(value % 10); break;
     }
     DeviceInfoModel model(nullptr, m_dir->filePath(QStringLiteral("ColumnConfig.xml")));
     const QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -171,7 +179,7 @@ void TestDeviceInfoModel::newRowLooks()
     r.activationState = TARN_NOT_ACTIVATED;
     model.addDevice(&r);
     QCOMPARE(model.rowCount(), 1);
-    QCOMPARE(model.columnCount(), 22);
+    QCOMPARE(model.columnCount(), 23);
     const QColor grey(QStringLiteral("#666666"));
     for (int id = 0; id < DeviceInfoModel::ColumnIdCount; ++id) {
         const QStandardItem *item = model.item(0, model.columnOf(id));
@@ -381,7 +389,7 @@ void TestDeviceInfoModel::defaultLayout()
     for (int id = 0; id < DeviceInfoModel::ColumnIdCount; ++id)
         QCOMPARE(model.columnOf(id), id);
     QCOMPARE(model.columnOf(-1), -1);
-    QCOMPARE(model.columnOf(22), -1);
+    QCOMPARE(model.columnOf(23), -1);
 }
 
 void TestDeviceInfoModel::badLayoutStillGivesDistinctColumns_data()
@@ -440,6 +448,17 @@ void TestDeviceInfoModel::columnsFollowTheFile()
     QCOMPARE(model.headerData(4, Qt::Horizontal).toString(), QStringLiteral("Serial Number"));
     // The file is read, not rewritten, at start.
     QCOMPARE(indexValues(path), layout);
+
+    // A layout from before the protocol column: read as it is, the new column last, and widened
+    // on the next save rather than set aside.
+    layout.removeLast();
+    const QString older = writeConfig(layoutOf(layout));
+    DeviceInfoModel widened(nullptr, older);
+    QCOMPARE(widened.columnOf(DeviceInfoModel::IdSerialNumber), 4);
+    QCOMPARE(widened.columnOf(DeviceInfoModel::IdProtocol), int(DeviceInfoModel::IdProtocol));
+    widened.moveColumn(0, 1, 2);
+    QCOMPARE(indexValues(older).size(), int(DeviceInfoModel::ColumnIdCount));
+    QVERIFY(widened.keptAsidePath().isEmpty());
 }
 
 void TestDeviceInfoModel::dragRewritesIndexValues_data()
@@ -489,7 +508,7 @@ void TestDeviceInfoModel::dragNeverReplacesAFileNotOurs_data()
     QTest::addColumn<bool>("link");
     QTest::addColumn<QString>("logged");
     QTest::newRow("missing") << QByteArray() << false << "no such file";
-    QTest::newRow("not a permutation") << layoutOf({1, 1, 1}) << false << "not a layout of 22 distinct columns";
+    QTest::newRow("not a permutation") << layoutOf({1, 1, 1}) << false << "not a layout of 23 distinct columns";
     QTest::newRow("one typo") << layoutOf(identity()).replace("</Column>\n  <Column>", "</Column>\n  <Colum>") << false
                               << "at line";
     QTest::newRow("nested 40,000 deep") << QByteArray("<a>").repeated(40000) + QByteArray("</a>").repeated(40000)
