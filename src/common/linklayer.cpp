@@ -15,8 +15,11 @@ namespace {
 
 bool usesOtherThanLoopback()
 {
-    const QString env = QString::fromLocal8Bit(qgetenv("TARN_IFACES"));
-    const QStringList named = env.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    QStringList named;
+    for (const QString &name : QString::fromLocal8Bit(qgetenv("TARN_IFACES")).split(QLatin1Char(','))) {
+        if (!name.trimmed().isEmpty())
+            named << name.trimmed();
+    }
     ifaddrs *list = nullptr;
     if (getifaddrs(&list) != 0)
         return true;
@@ -26,7 +29,7 @@ bool usesOtherThanLoopback()
             || (ifa->ifa_flags & IFF_LOOPBACK))
             continue;
         other = named.isEmpty() ? (ifa->ifa_flags & IFF_MULTICAST) != 0
-                                : named.contains(QString::fromLocal8Bit(ifa->ifa_name).trimmed());
+                                : named.contains(QString::fromLocal8Bit(ifa->ifa_name));
     }
     freeifaddrs(list);
     return other;
