@@ -4,7 +4,7 @@
 <context>
     <name>TarnCli::TarnCommand</name>
     <message numerus="yes">
-        <location filename="../src/cli/listcommand.cpp" line="+160"/>
+        <location filename="../src/cli/listcommand.cpp" line="+166"/>
         <source>%n device(s) found.</source>
         <translation>
             <numerusform>%n device found.</numerusform>

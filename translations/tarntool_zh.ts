@@ -640,7 +640,7 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>%2 台设备中完成 %1 台。</translation>
     </message>
     <message>
-        <location filename="../src/cli/listcommand.cpp" line="+90"/>
+        <location filename="../src/cli/listcommand.cpp" line="+91"/>
         <source>Lists the devices found: a table, or JSON or CSV for scripts, in the order of their addresses. JSON objects and CSV columns: %1.</source>
         <translation>按地址顺序列出找到的设备：表格，或供脚本使用的 JSON、CSV。JSON 对象的键和 CSV 的列：%1。</translation>
     </message>
@@ -660,7 +660,7 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>请给出 --json 或 --csv，不能同时给出。</translation>
     </message>
     <message numerus="yes">
-        <location line="+59"/>
+        <location line="+64"/>
         <source>%n device(s) found.</source>
         <translation>
             <numerusform>找到 %n 台设备。</numerusform>
@@ -994,7 +994,12 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>本站点 ONVIF 设备的用户名和密码</translation>
     </message>
     <message>
-        <location line="+207"/>
+        <location line="+100"/>
+        <source>Certificate SHA-256: %1</source>
+        <translation>证书 SHA-256：%1</translation>
+    </message>
+    <message>
+        <location line="+120"/>
         <source>Succeed</source>
         <translation>成功</translation>
     </message>

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 
 #include "cli/devicescan.h"
+#include "discovery/tarnhandler.h"
 #include "devicelist/deviceinfomodel.h"
 #include "discovery/devicefields.h"
 #include "export/csvwriter.h"
@@ -109,8 +110,13 @@ int ListCommand::run(const QStringList &arguments)
 
     if (parser.isSet(json)) {
         QJsonArray array;
-        for (const TARN_DEVICE_INFO &d : devices)
-            array << deviceJson(d);
+        for (const TARN_DEVICE_INFO &d : devices) {
+            QJsonObject object = deviceJson(d);
+            const QString certificate = m_handler->onvifCertificate(TARN::serialOf(d).toLatin1());
+            if (!certificate.isEmpty())
+                object.insert(QStringLiteral("certificate_sha256"), certificate);
+            array << object;
+        }
         print(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
         return AllDone;
     }

@@ -146,6 +146,7 @@ void DeviceDisplayPage::onDeviceLogin(TARN_DEVICE_INFO struDevInfo)
         return;
     m_deviceInfoModel->addDevice(&struDevInfo);
     store().add(struDevInfo);
+    showCertificate(struDevInfo);
     updateCount();
     // The model builds a row before it shows it, so the new check box reports no change of its
     // own; until the first count is taken it still has to, as it would have had it changed.
@@ -176,6 +177,18 @@ void DeviceDisplayPage::onDeviceUpdate(TARN_DEVICE_INFO struDevInfo)
 {
     m_deviceInfoModel->updateDevice(&struDevInfo);
     store().replace(struDevInfo);
+    showCertificate(struDevInfo);
+}
+
+void DeviceDisplayPage::showCertificate(const TARN_DEVICE_INFO &record)
+{
+    if (record.protocol != TARN_PROTOCOL_ONVIF)
+        return;
+    const QString certificate = handler()->onvifCertificate(TARN::serialOf(record).toLatin1());
+    const int row = m_deviceInfoModel->findRow(TARN::identityOf(record));
+    QStandardItem *cell = row < 0 ? nullptr : m_deviceInfoModel->item(row, m_deviceInfoModel->columnOf(Id::IdProtocol));
+    if (cell && !certificate.isEmpty())
+        cell->setToolTip(cell->toolTip() + QLatin1Char('\n') + tr("Certificate SHA-256: %1").arg(certificate));
 }
 
 QVector<int> DeviceDisplayPage::checkedRows() const

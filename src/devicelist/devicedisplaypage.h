@@ -86,6 +86,8 @@ private:
     Q_DISABLE_COPY(DeviceDisplayPage)
 
     TARN::TarnHandler *handler() const;
+    // An ONVIF device's https certificate, in its protocol cell's tool tip, for the user to compare.
+    void showCertificate(const TARN_DEVICE_INFO &record);
     void updateCount();
     QVector<int> checkedRows() const;
     DeviceInfo deviceInfoOfRow(int row) const;

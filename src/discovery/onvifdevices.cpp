@@ -323,6 +323,7 @@ void OnvifDevices::read(const std::string &endpoint)
         if (details.ok()) {
             k.details = details.value;
             k.haveDetails = true;
+            k.certificate = details.certificateSha256;
         }
     }
     publish(endpoint, k);
@@ -434,6 +435,14 @@ std::string OnvifDevices::endpointOf(const QByteArray &key, bool mac) const
 bool OnvifDevices::ownsSerial(const QByteArray &serial) const
 {
     return !endpointOf(serial, false).empty();
+}
+
+QString OnvifDevices::certificateOf(const QByteArray &serial) const
+{
+    const std::string endpoint = endpointOf(serial, false);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto it = m_entries.find(endpoint);
+    return it == m_entries.end() ? QString() : QString::fromStdString(it->second->known.certificate);
 }
 
 bool OnvifDevices::ownsMac(const QByteArray &mac) const

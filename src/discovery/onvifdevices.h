@@ -53,6 +53,9 @@ public:
     int pendingReads() const;
 
     bool ownsSerial(const QByteArray &serial) const;
+    // The SHA-256 fingerprint of the certificate the device's https service showed, "AB:CD:...";
+    // empty over plain HTTP or before it was read.
+    QString certificateOf(const QByteArray &serial) const;
     bool ownsMac(const QByteArray &mac) const;
 
     // Creates the first Administrator (the site's user name, else "admin") of a device in the
@@ -72,6 +75,7 @@ public:
         int state = TARN_ONVIF_DISCOVERED;
         tarn::onvif::Details details;
         bool haveDetails = false;
+        std::string certificate;  // https only: the server certificate's SHA-256, as read
     };
     static TARN_DEVICE_INFO recordOf(const Known &known, int eventType);
     // Maps a failed ONVIF call to the TARN code the tool reports.

@@ -58,6 +58,11 @@ bool TarnHandler::isOnvifSerial(const QByteArray &serial) const
     return m_onvif && m_onvif->ownsSerial(serial);
 }
 
+QString TarnHandler::onvifCertificate(const QByteArray &serial) const
+{
+    return m_onvif ? m_onvif->certificateOf(serial) : QString();
+}
+
 bool TarnHandler::start()
 {
     if (m_started)

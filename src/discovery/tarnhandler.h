@@ -38,6 +38,8 @@ public:
     // ONVIF devices being read, or waiting to be.
     int onvifReadsPending() const;
     bool isOnvifSerial(const QByteArray &serial) const;
+    // The fingerprint of an ONVIF device's https certificate, when it has one.
+    QString onvifCertificate(const QByteArray &serial) const;
 
     bool start();
     bool stop();
