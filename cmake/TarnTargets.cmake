@@ -27,8 +27,9 @@ function(tarn_add_library name)
 endfunction()
 
 # tarn_add_test(name [ISOLATED] SOURCES ... LIBS ...): one Qt Test program, registered with CTest,
-# run offscreen and confined to the loopback interface. ISOLATED runs it in a network namespace of
-# its own, for tests that put emulated devices on the loopback interface.
+# run offscreen and confined to the loopback interface, with settings and journals in a folder of its
+# own under build/tests/home/ rather than the user's. ISOLATED runs it in a network namespace of its
+# own, for tests that put emulated devices on the loopback interface.
 function(tarn_add_test name)
     cmake_parse_arguments(T "ISOLATED" "" "SOURCES;LIBS;ENV" ${ARGN})
     add_executable(${name} ${T_SOURCES})
@@ -43,6 +44,6 @@ function(tarn_add_test name)
         add_test(NAME ${name} COMMAND ${name})
     endif()
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TARN_IFACES=lo;${T_ENV}"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TARN_IFACES=lo;XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/tests/home/${name}/config;XDG_STATE_HOME=${CMAKE_BINARY_DIR}/tests/home/${name}/state;${T_ENV}"
         TIMEOUT 300)
 endfunction()

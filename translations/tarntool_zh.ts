@@ -386,7 +386,7 @@ Commands:
   export -o FILE.csv|FILE.xls                the device list as a file
 
 Every command takes --iface NAME (the interfaces to use, comma-separated) and --wait
-SECONDS (how long to look for devices, default 3); tarn COMMAND --help tells more.
+SECONDS (how long to look for devices at most, default 10); tarn COMMAND --help tells more.
 Passwords are read from a file (--password-file FILE), from standard input
 (--password-file -), or asked for without echo; never from the command line.
 
@@ -421,7 +421,7 @@ Exit codes:
   export -o FILE.csv|FILE.xls                将设备列表写入文件
 
 每个命令都接受 --iface NAME（要使用的网络接口，以逗号分隔）和 --wait
-SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更多说明。
+SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help 给出更多说明。
 密码从文件（--password-file FILE）或标准输入（--password-file -）读取，
 或在不回显的提示下输入；绝不从命令行读取。
 
@@ -468,6 +468,11 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <location line="+18"/>
         <source>Discovery cannot start (error %1): is the interface there?</source>
         <translation>无法启动设备搜索（错误 %1）：网络接口是否存在？</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Devices in other subnets than this computer&apos;s (such as new cameras at their factory address) may be missed: receiving at the link layer is not permitted (%1). Fix: %2</source>
+        <translation>可能找不到与本机不在同一子网的设备（例如仍处于出厂地址的新摄像机）：不允许在链路层接收（%1）。解决方法：%2</translation>
     </message>
     <message>
         <location line="+29"/>
@@ -590,12 +595,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>未激活</translation>
     </message>
     <message>
-        <location line="-305"/>
+        <location line="-310"/>
         <source>Seconds to look for devices at most (default %1): the search ends sooner once it has the devices named, or no new device answers.</source>
         <translation>搜索设备的最长秒数（默认 %1）：找到所指定的设备，或不再有新设备应答时，搜索会提前结束。</translation>
     </message>
     <message>
-        <location line="+214"/>
+        <location line="+219"/>
         <source>Stopping once the devices being worked on have answered.</source>
         <translation>正在处理的设备应答后即停止。</translation>
     </message>
@@ -1002,7 +1007,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
 <context>
     <name>TarnTool::DeviceInfoModel</name>
     <message>
-        <location filename="../src/devicelist/deviceinfomodel.cpp" line="+74"/>
+        <location filename="../src/devicelist/deviceinfomodel.cpp" line="+75"/>
         <source>ID</source>
         <translation>编号</translation>
     </message>
@@ -1112,7 +1117,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>协议</translation>
     </message>
     <message>
-        <location line="+175"/>
+        <location line="+192"/>
         <source>Not activated</source>
         <translation>未激活</translation>
     </message>
@@ -1663,7 +1668,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>拉绳状态</translation>
     </message>
     <message>
-        <location filename="../src/exportdialog/devicesinfosavepage.cpp" line="+36"/>
+        <location filename="../src/exportdialog/devicesinfosavepage.cpp" line="+50"/>
         <source>Export</source>
         <translation>导出</translation>
     </message>
@@ -1879,7 +1884,7 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
 <context>
     <name>TarnTool::TARNToolMainPage</name>
     <message>
-        <location filename="../src/app/tarntoolmainpage.cpp" line="+62"/>
+        <location filename="../src/app/tarntoolmainpage.cpp" line="+64"/>
         <source>Fold or unfold the modify panel</source>
         <translation>收起或展开修改面板</translation>
     </message>
@@ -1889,7 +1894,12 @@ SECONDS（搜索设备的时间，默认 3 秒）；tarn 命令 --help 给出更
         <translation>TARN工具</translation>
     </message>
     <message>
-        <location line="+78"/>
+        <location line="+79"/>
+        <source>Devices in other subnets than this computer&apos;s, such as new cameras at their factory address, may be missing from the list: this program is not permitted to receive at the link layer (%1). To fix it, run once: %2</source>
+        <translation>列表中可能缺少与本机不在同一子网的设备（例如仍处于出厂地址的新摄像机）：本程序不允许在链路层接收（%1）。解决方法，执行一次：%2</translation>
+    </message>
+    <message>
+        <location line="+20"/>
         <source>Hint</source>
         <translation>提示</translation>
     </message>

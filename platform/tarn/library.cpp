@@ -15,6 +15,10 @@ namespace {
 
 // Inquiry rounds: devices spread answers over the window; later rounds name known devices.
 constexpr milliseconds kInquiryWindow {800};
+// A search's first round waits longer than a device's least gap between two datagrams (1020 ms), so
+// a device that announced itself just before the search answers it too, rather than only the next
+// round, where it would look like a device whose answer was lost.
+constexpr milliseconds kFirstInquiryWindow {1100};
 // A second apart: a device answers at most once a second, and can always do so inside the window.
 constexpr milliseconds kInquiryRounds[] = {milliseconds(0), milliseconds(1000), milliseconds(2000)};
 constexpr milliseconds kInquiryRoundGap {1000};
@@ -259,7 +263,7 @@ void Library::sendInquiryRound(int round)
 {
     wire::Inquiry inquiry;
     inquiry.id = seal::randomId();
-    inquiry.windowMs = std::uint32_t(kInquiryWindow.count());
+    inquiry.windowMs = std::uint32_t((round == 0 ? kFirstInquiryWindow : kInquiryWindow).count());
     if (round > 0) {
         std::lock_guard<std::mutex> lock(m_mutex);
         inquiry.known = m_table.knownMacs(wire::MaxKnownMacs);

@@ -6,8 +6,10 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QStyle>
 
+#include "common/linklayer.h"
 #include "config/configuremanager.h"
 #include "config/lanaguagemanager.h"
 #include "aptui/aboutdialog.h"
@@ -124,6 +126,27 @@ TARNToolMainPage::TARNToolMainPage(QWidget *parent, TARN::TarnHandler *handler, 
         qWarning("[Tool]Discovery could not start; the window works without devices");
         showInitializationFailed();
     }
+    QString why;
+    if (linkLayerReceiveMissing(&why))
+        showLinkLayerNotice(why);
+}
+
+void TARNToolMainPage::showLinkLayerNotice(const QString &why)
+{
+    const QString fix = linkLayerFixCommand(QCoreApplication::applicationFilePath());
+    qWarning("[Tool]Link-layer receive is not permitted (%s): devices in other subnets may be missed. Fix: %s",
+             qUtf8Printable(why), qUtf8Printable(fix));
+    // Between the title and the pages, for as long as the window is open: a box would be closed
+    // and forgotten before the first device is missed.
+    m_pLinkLayerNotice = new QLabel(this);
+    m_pLinkLayerNotice->setObjectName(QStringLiteral("m_labelLinkLayerNotice"));
+    m_pLinkLayerNotice->setWordWrap(true);
+    m_pLinkLayerNotice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_pLinkLayerNotice->setText(tr("Devices in other subnets than this computer's, such as new cameras at their "
+                                   "factory address, may be missing from the list: this program is not permitted to "
+                                   "receive at the link layer (%1). To fix it, run once: %2")
+                                    .arg(why, fix));
+    ui->verticalLayout->insertWidget(ui->verticalLayout->indexOf(m_pWindowTitle) + 1, m_pLinkLayerNotice);
 }
 
 TARNToolMainPage::~TARNToolMainPage()

@@ -4,6 +4,7 @@
 
 class AboutDialog;
 class QHBoxLayout;
+class QLabel;
 
 namespace Ui {
 class TARNToolMainPage;
@@ -43,6 +44,8 @@ public:
     DeviceDisplayPage *displayPage() const { return m_pDisplayPage; }
     DeviceModifyPage *modifyPage() const { return m_pModifyPage; }
     bool isCovered() const { return m_bCovered; }
+    // The notice that devices in other subnets may be missed; null while link-layer receive works.
+    QLabel *linkLayerNotice() const { return m_pLinkLayerNotice; }
 
     // The size start-up gives the window for a screen work area: 768 high and as wide as the work
     // area's aspect makes it, or the whole work area when that is lower than 768. `moveToOrigin`
@@ -71,6 +74,7 @@ private:
     Q_DISABLE_COPY(TARNToolMainPage)
 
     void showInitializationFailed();
+    void showLinkLayerNotice(const QString &why);
 
     Ui::TARNToolMainPage *ui = nullptr;
     TARN::TarnHandler *m_handler = nullptr;
@@ -86,6 +90,7 @@ private:
     bool m_bCovered = false;
     aptui::Menu *m_pMenu = nullptr;
     AboutDialog *m_pAboutAction = nullptr;
+    QLabel *m_pLinkLayerNotice = nullptr;
 };
 
 } // namespace TarnTool

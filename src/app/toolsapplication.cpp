@@ -67,7 +67,7 @@ bool ToolsApplication::init()
 void ToolsApplication::loadConfigure()
 {
     const QString path = OrvoGUIToolkit::GetTargetPathFile(QStringLiteral("Setup.xml"));
-    if (!ConfigureManager::instance()->load(path))
+    if (!ConfigureManager::instance()->loadSettings())
         qWarning("[Tool]Setup.xml missing or unreadable at %s: every setting takes its default", qUtf8Printable(path));
 }
 

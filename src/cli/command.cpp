@@ -13,13 +13,13 @@
 #include "cli/devicescan.h"
 #include "cli/progressline.h"
 #include "cli/secretinput.h"
+#include "common/linklayer.h"
 #include "common/passwordrule.h"
 #include "common/secretbytes.h"
 #include "config/configuremanager.h"
 #include "devicelist/cipstandarditem.h"
 #include "discovery/devicefields.h"
 #include "discovery/tarnhandler.h"
-#include "toolkit/toolkitpath.h"
 
 namespace TarnCli {
 
@@ -134,6 +134,11 @@ bool Command::discover(const QCommandLineParser &parser, const QStringList &want
         complain(tr("Discovery cannot start (error %1): is the interface there?").arg(m_handler->getLastError()));
         return false;
     }
+    QString why;
+    if (linkLayerReceiveMissing(&why))
+        complain(tr("Devices in other subnets than this computer's (such as new cameras at their factory address) "
+                    "may be missed: receiving at the link layer is not permitted (%1). Fix: %2")
+                     .arg(why, linkLayerFixCommand(QCoreApplication::applicationFilePath())));
     const int seconds = parser.isSet(QStringLiteral("wait")) ? parser.value(QStringLiteral("wait")).toInt()
                                                              : DefaultWaitSeconds;
     DeviceScan *scan = m_scan.get();
@@ -389,9 +394,9 @@ int Command::jobs(const QCommandLineParser &parser)
         }
         return n;
     }
-    // The window's setting, beside the program.
+    // The window's setting.
     apt::ConfigureManager settings;
-    settings.load(OrvoGUIToolkit::GetTargetPathFile(QStringLiteral("Setup.xml")));
+    settings.loadSettings();
     return TARN::BatchRunner::parallelismOf(settings.taskThread());
 }
 

@@ -35,14 +35,15 @@ void DeviceScan::wait(int ms, const std::function<bool()> &enough)
 
 void DeviceScan::search(int maxMs, const std::function<bool()> &enough, int minimumMs)
 {
-    // A round's answers are in 800 ms after it; the margin covers their way here.
-    constexpr int RoundMs = 1000, AnswersInMs = 900, QuietRounds = 2, QuietRoundsUnderLoss = 6;
+    // A round's answers are in 800 ms after it, the first round's in 1100; the margin covers their
+    // way here.
+    constexpr int RoundMs = 1000, AnswersInMs = 900, FirstAnswersInMs = 1200, QuietRounds = 2, QuietRoundsUnderLoss = 6;
     QElapsedTimer clock;
     clock.start();
     int heardBefore = 0, quiet = 0;
     bool missed = false;
     for (int round = 0;; ++round) {
-        const qint64 checkpoint = qint64(round) * RoundMs + AnswersInMs;
+        const qint64 checkpoint = round == 0 ? FirstAnswersInMs : qint64(round) * RoundMs + AnswersInMs;
         const std::function<bool()> done = [&] { return clock.elapsed() >= minimumMs && enough && enough(); };
         if (done())
             return;

@@ -28,7 +28,7 @@ QString TarnCommand::overview()
               "  export -o FILE.csv|FILE.xls                the device list as a file\n"
               "\n"
               "Every command takes --iface NAME (the interfaces to use, comma-separated) and --wait\n"
-              "SECONDS (how long to look for devices, default 3); tarn COMMAND --help tells more.\n"
+              "SECONDS (how long to look for devices at most, default 10); tarn COMMAND --help tells more.\n"
               "Passwords are read from a file (--password-file FILE), from standard input\n"
               "(--password-file -), or asked for without echo; never from the command line.\n"
               "\n"

@@ -1,9 +1,14 @@
 #include "config/configuremanager.h"
 
+#include <algorithm>
+
+#include <QFileInfo>
 #include <QStringList>
 
+#include "common/apppath.h"
 #include "config/configure.h"
 #include "toolkit/cgenericds.h"
+#include "toolkit/toolkitpath.h"
 
 namespace apt {
 
@@ -32,25 +37,70 @@ QString ConfigureManager::keyName(int key)
     return QLatin1String(s_keyNames[key]);
 }
 
-bool ConfigureManager::load(const QString &path)
+bool ConfigureManager::read(const QString &path, QVector<Configure *> *items, QString *error)
 {
-    clear();
     OrvoGUIToolkit::CGenericDS root;
     if (!root.LoadXML(path)) {
-        qWarning("[Tool]Load %s failed: %s", qUtf8Printable(path), qUtf8Printable(root.GetLastError()));
+        *error = root.GetLastError();
         return false;
     }
-    m_path = path;
     const int count = root.GetChildrenCount();
-    m_items.reserve(count);
+    items->reserve(count);
     for (int i = 0; i < count; ++i) {
         const OrvoGUIToolkit::CGenericDS child = root.GetChild(i);
         auto *item = new Configure;
         item->name = child.GetName();
         item->value = child.GetChildByName(QStringLiteral("Value")).GetValue();
-        m_items.append(item);
+        items->append(item);
     }
     return true;
+}
+
+bool ConfigureManager::load(const QString &path)
+{
+    clear();
+    QString error;
+    if (!read(path, &m_items, &error)) {
+        qWarning("[Tool]Load %s failed: %s", qUtf8Printable(path), qUtf8Printable(error));
+        return false;
+    }
+    m_path = path;
+    return true;
+}
+
+bool ConfigureManager::merge(const QString &path, QString *error)
+{
+    QVector<Configure *> items;
+    QString why;
+    if (!read(path, &items, &why)) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    for (Configure *item : items) {
+        const auto same = std::find_if(m_items.begin(), m_items.end(),
+                                       [item](const Configure *c) { return c->name == item->name; });
+        if (same == m_items.end()) {
+            m_items.append(item);
+        } else {
+            (*same)->value = item->value;
+            delete item;
+        }
+    }
+    return true;
+}
+
+bool ConfigureManager::loadSettings()
+{
+    const bool loaded = load(OrvoGUIToolkit::GetTargetPathFile(QStringLiteral("Setup.xml")));
+    if (settingsBesideProgram())
+        return loaded;
+    const QString own = settingsPath(QStringLiteral("Setup.xml"));
+    QString error;
+    if (QFileInfo::exists(own) && !merge(own, &error))
+        qWarning("[Tool]Your settings %s are not read (%s): the installed defaults are used", qUtf8Printable(own),
+                 qUtf8Printable(error));
+    return loaded;
 }
 
 Configure *ConfigureManager::find(int key) const

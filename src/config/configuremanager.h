@@ -13,7 +13,8 @@ class Configure;
 // The settings of Setup.xml, read once at start and never written back. Each child element of the
 // root is one entry named after the element, holding its text in a child element "Value". Every
 // getter answers a default while its entry is missing, so a missing or broken file still gives a
-// working configuration: English, filter off, VersionType 1.
+// working configuration: English, filter off, VersionType 1. Installed, the Setup.xml beside the
+// program holds the defaults and the user's own Setup.xml in the settings folder may change them.
 class ConfigureManager : public OrvoGUIToolkit::CUiSingleton<ConfigureManager>
 {
 public:
@@ -37,6 +38,13 @@ public:
     // Replaces every entry with those of the file. On failure the manager is left empty and the
     // path of the last good load is kept.
     bool load(const QString &path);
+    // Adds the entries of a file of the same form, each replacing the first entry of its name.
+    // False, with the entries left as they were, when the file cannot be read.
+    bool merge(const QString &path, QString *error = nullptr);
+    // What a program starts with: load() of Setup.xml beside it, then, where settings are kept per
+    // user, merge() of the user's Setup.xml (logged when it is there but cannot be read). False
+    // when the file beside the program cannot be read.
+    bool loadSettings();
     // The first entry named after `key`; null when there is none or the key number is unknown.
     Configure *find(int key) const;
     QString path() const { return m_path; }
@@ -54,6 +62,9 @@ public:
     bool filter() const;
 
     static QString keyName(int key);
+
+    // The entries of a file of this form, appended to `items`, which the caller then owns.
+    static bool read(const QString &path, QVector<Configure *> *items, QString *error);
 
 private:
     void clear();

@@ -36,7 +36,8 @@ QBrush greyText()
 
 DeviceInfoModel::DeviceInfoModel(QObject *parent, const QString &configFile)
     : QStandardItemModel(parent)
-    , m_configPath(resolveAppPath(configFile))
+    , m_configPath(QFileInfo(configFile).isRelative() ? settingsPath(configFile) : configFile)
+    , m_defaultPath(resolveAppPath(configFile))
 {
     loadColumnConfig();
     insertColumns(0, ColumnIdCount);
@@ -88,12 +89,10 @@ void DeviceInfoModel::setUpHeader()
     }
 }
 
-bool DeviceInfoModel::loadColumnConfig()
+bool DeviceInfoModel::readLayout(const QString &path, bool *opened, QString *why)
 {
-    const QFileInfo info(m_configPath);
-    QString why;
-    const OrvoGUIToolkit::CDomFile::ReadStatus status = m_columnConfig.read(m_configPath, &why);
-    const bool opened = status != OrvoGUIToolkit::CDomFile::CannotOpen;
+    const OrvoGUIToolkit::CDomFile::ReadStatus status = m_columnConfig.read(path, why);
+    *opened = status != OrvoGUIToolkit::CDomFile::CannotOpen;
     const int children = m_columnConfig.childElementCount();
     // A layout from before the protocol column is ours too: widened when it is next saved.
     const bool older = children == PreviousColumnIdCount;
@@ -121,24 +120,43 @@ bool DeviceInfoModel::loadColumnConfig()
         used[column] = true;
     }
     m_columnMap = map;
+    if (!regular) {
+        const QFileInfo info(path);
+        if (!info.exists() && !info.isSymLink())
+            *why = QStringLiteral("there is no such file");
+        else if (status == OrvoGUIToolkit::CDomFile::Read)
+            *why = QStringLiteral("it is not a layout of %1 distinct columns").arg(int(ColumnIdCount));
+    }
+    // Later drags rewrite the document, so it has to describe the map actually in use.
+    if (!regular || older)
+        rebuildConfigDocument();
+    return regular;
+}
 
+bool DeviceInfoModel::loadColumnConfig()
+{
+    const QFileInfo info(m_configPath);
+    QString why;
+    bool opened = false;
+    const bool regular = readLayout(m_configPath, &opened, &why);
     if (info.isSymLink())
         m_configFile = ConfigFile::Link;
     else if (!info.exists())
         m_configFile = ConfigFile::Missing;
     else
         m_configFile = regular ? ConfigFile::Ours : ConfigFile::NotOurs;
-    if (regular && older)
-        rebuildConfigDocument();
-    if (!regular) {
-        if (!info.exists() && !info.isSymLink())
-            why = QStringLiteral("there is no such file");
-        else if (status == OrvoGUIToolkit::CDomFile::Read)
-            why = QStringLiteral("it is not a layout of %1 distinct columns").arg(int(ColumnIdCount));
+    if (!regular && m_defaultPath != m_configPath) {
+        // The user's own layout is missing (as for every new user) or bad: the installed default is
+        // read, and the user's file is written (or the bad one moved aside) on the next drag only.
+        if (m_configFile != ConfigFile::Missing)
+            qWarning("[Tool]Column layout %s not read (%s): the default layout %s is used",
+                     qUtf8Printable(m_configPath), qUtf8Printable(why), qUtf8Printable(m_defaultPath));
+        if (!readLayout(m_defaultPath, &opened, &why))
+            qWarning("[Tool]Column layout %s not read (%s): the default columns are used",
+                     qUtf8Printable(m_defaultPath), qUtf8Printable(why));
+    } else if (!regular) {
         qWarning("[Tool]Column layout %s not read (%s): the default columns are used", qUtf8Printable(m_configPath),
                  qUtf8Printable(why));
-        // Later drags rewrite the document, so it has to describe the map actually in use.
-        rebuildConfigDocument();
     }
     if (m_configFile == ConfigFile::Link)
         qWarning("[Tool]Column layout %s is a symbolic link: column moves are kept until the program ends, "
@@ -166,7 +184,7 @@ void DeviceInfoModel::saveColumnConfig()
     }
     // A failed save loses only the remembered layout; the drag still shows.
     QString why;
-    if (m_columnConfig.save(m_configPath, &why))
+    if (makeSettingsDir(m_configPath, &why) && m_columnConfig.save(m_configPath, &why))
         m_configFile = ConfigFile::Ours;
     else
         qWarning("[Tool]Column layout %s not saved: %s", qUtf8Printable(m_configPath), qUtf8Printable(why));

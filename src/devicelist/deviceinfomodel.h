@@ -14,8 +14,9 @@
 namespace TarnTool {
 
 // The live device table: one row per device, 23 columns of text built from the library's record.
-// Columns have a fixed logical id and a model column; "ColumnConfig.xml" beside the program maps
-// one to the other, and every reader goes through columnOf().
+// Columns have a fixed logical id and a model column; "ColumnConfig.xml" maps one to the other, and
+// every reader goes through columnOf(). The user's own layout is in the settings folder; while it is
+// missing or cannot be read, the default beside the program is used.
 class DeviceInfoModel : public QStandardItemModel
 {
     Q_OBJECT
@@ -31,7 +32,8 @@ public:
     // Layouts written before the protocol column came lack it; they are read and widened.
     static constexpr int PreviousColumnIdCount = IdProtocol;
 
-    // `configFile` is made absolute against the program's folder when it is relative.
+    // A relative `configFile` names the user's layout in the settings folder (settingsPath()) and
+    // the default beside the program; an absolute one is both.
     explicit DeviceInfoModel(QObject *parent = nullptr,
                              const QString &configFile = QStringLiteral("ColumnConfig.xml"));
 
@@ -85,9 +87,13 @@ private:
     // Whether the file at the path may be replaced: it is missing, or was read as a column layout.
     enum class ConfigFile { Missing, Ours, NotOurs, Link };
     void saveColumnConfig();
+    // Reads a layout file into the map and the document, repairing what it must; true when the
+    // file is a layout of ours as it stands, else `why` says what is wrong with it.
+    bool readLayout(const QString &path, bool *opened, QString *why);
 
     XmlNode m_columnConfig;
     QString m_configPath;
+    QString m_defaultPath;
     ConfigFile m_configFile = ConfigFile::Missing;
     QString m_keptAside;
     QVector<int> m_columnMap;

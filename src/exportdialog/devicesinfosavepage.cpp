@@ -9,6 +9,7 @@
 #include <QStandardItemModel>
 
 #include "config/configuremanager.h"
+#include "config/usersettings.h"
 #include "aptui/fieldlabels.h"
 #include "aptui/multistatelineedit.h"
 #include "aptui/warningdialog.h"
@@ -19,6 +20,17 @@
 namespace TarnTool {
 
 QString DevicesInfoSavePage::s_lastExportPath;
+
+namespace {
+const char kExportFolder[] = "ExportFolder";
+
+// The folder stays for the next opening, and for the next run.
+void rememberExportPath(QString *remembered, const QString &folder)
+{
+    *remembered = folder;
+    apt::UserSettings::instance()->setValue(QLatin1String(kExportFolder), folder);
+}
+} // namespace
 
 DevicesInfoSavePage::DevicesInfoSavePage(QStandardItemModel *model, QWidget *parent)
     : BaseDialog(false, false, false, false, true, true, true, parent)
@@ -31,6 +43,8 @@ DevicesInfoSavePage::DevicesInfoSavePage(QStandardItemModel *model, QWidget *par
     setContentWidget(content);
 
     ui->m_lineEditFilename->setMaxLength(32);
+    if (s_lastExportPath.isEmpty())
+        s_lastExportPath = apt::UserSettings::instance()->value(QLatin1String(kExportFolder));
     ui->m_lineEditFilepath->setText(s_lastExportPath);
 
     setTitle(tr("Export"));
@@ -89,7 +103,7 @@ void DevicesInfoSavePage::onBtnFilepathClicked()
     const QString folder = QFileDialog::getExistingDirectory(this, QString(), start, QFileDialog::ShowDirsOnly);
     if (folder.isEmpty())
         return;
-    s_lastExportPath = folder;
+    rememberExportPath(&s_lastExportPath, folder);
     QString shown = QDir::toNativeSeparators(folder);
     if (!shown.endsWith(QDir::separator()))
         shown += QDir::separator();
@@ -119,7 +133,7 @@ bool DevicesInfoSavePage::checkTarget(const QString &extension, QString *name, Q
 {
     const QString path = ui->m_lineEditFilepath->text();
     if (!path.isEmpty())
-        s_lastExportPath = path;
+        rememberExportPath(&s_lastExportPath, path);
     *name = ui->m_lineEditFilename->text();
     if (name->isEmpty()) {
         report(WarningDialog::WarnError, tr("Please input file name."), ui->m_lineEditFilename,

@@ -25,7 +25,8 @@ class ExcelManager;
 // table are written there. "Confirm" saves a CSV file; the button "Export to Excel" beside it
 // saves the same rows as an .xls workbook. Each save refuses an empty name or folder and a file
 // that exists already, reports the outcome in a warning box, and accepts the dialog only once the
-// file is written. The folder is remembered for the next opening within the run.
+// file is written. The folder is remembered for the next opening, and in the user's settings for
+// the next run.
 class DevicesInfoSavePage : public aptui::BaseDialog
 {
     Q_OBJECT

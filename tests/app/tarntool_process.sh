@@ -23,6 +23,8 @@ export QT_QPA_PLATFORM=xcb TARN_IFACES=lo
 # Each run gets a runtime folder of its own, so lock files of other runs never meet these.
 export TMPDIR="$work/tmp"; mkdir -p "$TMPDIR"
 export XDG_RUNTIME_DIR="$work/run"; mkdir -m 0700 "$XDG_RUNTIME_DIR"
+# What a copy outside the build tree writes for its user goes here, never to the real home.
+export XDG_CONFIG_HOME="$work/config"
 
 # wait_for SECONDS COMMAND...: true once COMMAND succeeds.
 wait_for() {
@@ -33,8 +35,8 @@ window_of() { xdotool search --all --onlyvisible --pid "$1" --name "$2" 2>/dev/n
 # press WINDOW KEY: focuses WINDOW and types KEY through XTEST.
 press() { xdotool windowfocus --sync "$1" 2>/dev/null; xdotool key "$2"; }
 shown() { grep -q '\[Tool\]Main window shown' "$1"; }
-# start_tool DIR LOG: starts the program in DIR, its pid in $tool.
-start_tool() { (cd "$1" && exec ./TarnTool) >"$2" 2>&1 & tool=$!; pids+=("$tool"); }
+# start_tool DIR LOG [PROGRAM]: starts the program (TarnTool) in DIR, its pid in $tool.
+start_tool() { (cd "$1" && exec "./${3:-TarnTool}") >"$2" 2>&1 & tool=$!; pids+=("$tool"); }
 
 "$bin/tarn-device" --iface lo --count 6 --seed 5 --state "$work/devices.json" >"$work/devices.log" 2>&1 &
 pids+=($!)
@@ -129,12 +131,15 @@ chmod 0700 "$XDG_RUNTIME_DIR"
 
 # The installed tree runs on its own, and its desktop entry is valid.
 if cmake --install "$build" --prefix "$work/installed" >"$work/install.log" 2>&1; then
-    entry="$work/installed/share/applications/tarntool.desktop"
+    entry="$work/installed/share/applications/org.tarntool.TarnTool.desktop"
     check "the desktop entry passes desktop-file-validate" "desktop-file-validate '$entry'"
+    check "the AppStream metadata passes appstreamcli" \
+        "appstreamcli validate --no-net '$work/installed/share/metainfo/org.tarntool.TarnTool.metainfo.xml' >/dev/null"
     check "the entry's icon is installed" "[ -f '$work/installed/share/icons/hicolor/128x128/apps/tarntool.png' ]"
+    check "the manual pages are installed" "[ -f '$work/installed/share/man/man1/tarn.1.gz' ] && [ -f '$work/installed/share/man/man1/tarntool.1.gz' ]"
     exe=$(sed -n 's/^Exec=//p' "$entry")
-    check "the entry starts the installed program" "[ '$exe' = '$work/installed/lib/tarntool/TarnTool' ] && [ -x '$exe' ]"
-    start_tool "$work/installed/lib/tarntool" "$work/installed.log"; installed_tool=$tool
+    check "the entry starts the installed program" "[ '$exe' = '$work/installed/bin/tarntool' ] && [ -x '$exe' ]"
+    start_tool "$work/installed/bin" "$work/installed.log" tarntool; installed_tool=$tool
     check "the installed tool starts" "wait_for 20 shown '$work/installed.log'"
     check "the installed tool finds its skin" "grep -q 'LoadSkin = CommonSkin Success' '$work/installed.log'"
     check "the installed tool does not load the build tree's library" \

@@ -18,6 +18,7 @@ private slots:
     void rootWithoutChildrenLoadsEmpty();
     void duplicatesKeepFileOrderAndFindTheFirst();
     void reloadReplacesEntries();
+    void usersEntriesGoOverTheDefaults();
     void shippedDefaultSetupIsEnglishFilterOffCommonSkin();
 
 private:
@@ -169,6 +170,28 @@ void TestConfigureManager::reloadReplacesEntries()
     QCOMPARE(config.count(), 1);
     QCOMPARE(config.translator(), 0u);
     QVERIFY(config.filter());
+}
+
+// The installed defaults, then the user's own Setup.xml: its entries win, the rest stay, and a
+// file of the user's that cannot be read changes nothing.
+void TestConfigureManager::usersEntriesGoOverTheDefaults()
+{
+    ConfigureManager config;
+    QVERIFY(config.load(write(QStringLiteral("installed.xml"),
+                              "<S>" + entry("Translator", "0") + entry("Skin", "CommonSkin") + entry("Translator", "9")
+                                  + "</S>")));
+    QVERIFY(config.merge(write(QStringLiteral("own.xml"), "<S>" + entry("Translator", "1") + entry("Filter", "1") + "</S>")));
+    QCOMPARE(config.translator(), 1u);
+    QVERIFY(config.filter());
+    QCOMPARE(config.find(ConfigureManager::Skin)->value, QStringLiteral("CommonSkin"));
+    QCOMPARE(config.count(), 4);
+
+    QString why;
+    QVERIFY(!config.merge(write(QStringLiteral("broken.xml"), "<S>" + entry("Translator", "0")), &why));
+    QVERIFY(!why.isEmpty());
+    QVERIFY(!config.merge(m_dir->filePath(QStringLiteral("missing.xml"))));
+    QCOMPARE(config.translator(), 1u);
+    QCOMPARE(config.count(), 4);
 }
 
 void TestConfigureManager::shippedDefaultSetupIsEnglishFilterOffCommonSkin()

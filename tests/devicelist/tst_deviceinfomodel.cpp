@@ -38,6 +38,7 @@ private slots:
     void dragNeverReplacesAFileNotOurs_data();
     void dragNeverReplacesAFileNotOurs();
     void aLayoutThatCannotBeSavedStillShows();
+    void aRelativeNameIsTheUsersOwnLayout();
 
 private:
     QString writeConfig(const QByteArray &content);
@@ -577,6 +578,43 @@ void TestDeviceInfoModel::aLayoutThatCannotBeSavedStillShows()
     DeviceInfoModel unsaved(nullptr, m_dir->filePath(QStringLiteral("no/such/folder/ColumnConfig.xml")));
     unsaved.moveColumn(0, 3, 6);
     QCOMPARE(unsaved.columnOf(3), 3);
+}
+
+// Outside the build tree's program folder, the default name is the user's layout in their own
+// settings folder (made private on the first drag); the default beside the program (here: none, so
+// the built-in one) serves while the user's is missing, or broken, which the log names.
+void TestDeviceInfoModel::aRelativeNameIsTheUsersOwnLayout()
+{
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir->path()));
+    const QString own = m_dir->filePath(QStringLiteral("tarntool/ColumnConfig.xml"));
+    {
+        DeviceInfoModel first;
+        QCOMPARE(first.configFilePath(), own);
+        QCOMPARE(first.columnOf(3), 3);
+        first.moveColumn(0, 3, 6);
+    }
+    QCOMPARE(QFileInfo(QFileInfo(own).absolutePath()).permissions() & 0x0077, QFileDevice::Permissions());
+    const QVector<int> dragged = indexValues(own);
+    QCOMPARE(dragged.value(3), 6);
+    DeviceInfoModel restarted;
+    QCOMPARE(restarted.columnOf(3), 6);
+
+    QFile broken(own);
+    QVERIFY(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    broken.write("<ColumnConfig><Check>");
+    broken.close();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Column layout .*/tarntool/ColumnConfig.xml "
+                                                                         "not read .*: the default layout .* is used")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("not read \\(there is no such file\\): the "
+                                                                         "default columns are used")));
+    DeviceInfoModel fallback;
+    QCOMPARE(fallback.columnOf(3), 3);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read: kept as")));
+    fallback.moveColumn(0, 3, 6);
+    QVERIFY(!fallback.keptAsidePath().isEmpty());
+    QCOMPARE(indexValues(own), dragged);
+    qputenv("XDG_CONFIG_HOME", saved);
 }
 
 QTEST_MAIN(TestDeviceInfoModel)

@@ -12,6 +12,7 @@
 #include <QToolButton>
 
 #include "config/configuremanager.h"
+#include "config/usersettings.h"
 #include "aptui/multistatelineedit.h"
 #include "aptui/warningdialog.h"
 #include "exportdialog/devicesinfosavepage.h"
@@ -88,6 +89,7 @@ private:
     QVector<Shown> save(const QString &action);
     QStringList filesInDir() const;
 
+    QTemporaryDir m_settingsHome;
     QScopedPointer<QTemporaryDir> m_dir;
     QScopedPointer<QStandardItemModel> m_model;
     QScopedPointer<DevicesInfoSavePage> m_page;
@@ -102,6 +104,9 @@ void TestDevicesInfoSavePage::initTestCase()
     // The warning icons are the skin's, as in the running tool; they tell the kinds apart.
     QPluginLoader loader(QStringLiteral(COMMONSKIN_PLUGIN));
     QVERIFY2(loader.load(), qPrintable(loader.errorString()));
+    // A folder remembered by an earlier run would be where the first dialog starts.
+    QVERIFY(m_settingsHome.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_settingsHome.path()));
 }
 
 void TestDevicesInfoSavePage::init()
@@ -185,6 +190,9 @@ void TestDevicesInfoSavePage::folderButtonFillsAndRemembersThePath()
     QTest::mouseClick(child<QToolButton>(m_page.data(), "m_btnFilepath"), Qt::LeftButton);
     QCOMPARE(startedAt, QDir(QDir::homePath()).absolutePath());
     QCOMPARE(m_path->text(), QDir::toNativeSeparators(chosen) + QDir::separator());
+    // The next run reads it from the user's settings.
+    const QString saved = m_settingsHome.filePath(QStringLiteral("tarntool/UserSettings.xml"));
+    QCOMPARE(apt::UserSettings(saved).value(QStringLiteral("ExportFolder")), chosen);
 
     // The next dialog of the run starts in the chosen folder, and its chooser too.
     newDialog();
