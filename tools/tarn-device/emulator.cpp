@@ -779,7 +779,7 @@ int Emulator::apply(std::size_t index, const wire::OperationBody &body, std::str
     return kOk;
 }
 
-int Emulator::run(net::Transport &transport, const volatile bool &stop)
+int Emulator::run(net::Transport &transport, const std::atomic<bool> &stop)
 {
     m_transport = &transport;
     std::uniform_int_distribution<int> spread(0, 999);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -62,7 +63,7 @@ public:
     explicit Emulator(Options options);
     // Loads the state file, or makes the devices and writes it. False with `error` on a bad file.
     bool prepare(std::string *error);
-    int run(net::Transport &transport, const volatile bool &stop);
+    int run(net::Transport &transport, const std::atomic<bool> &stop);
 
     const std::vector<VirtualDevice> &devices() const { return m_devices; }
 

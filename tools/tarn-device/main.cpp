@@ -1,6 +1,7 @@
 // tarn-device: many virtual devices that speak the discovery protocol, for running and testing the
 // tool without hardware. Confine it with --iface lo (or TARN_IFACES) on a machine with a real network.
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +18,9 @@
 
 namespace {
 
-volatile bool g_stop = false;
+// Set by the signal handler, read by the TARN and ONVIF loops on their threads: a lock-free atomic
+// is safe in both places, where a volatile bool is a data race.
+std::atomic<bool> g_stop {false};
 
 void onSignal(int)
 {
@@ -170,7 +173,7 @@ int main(int argc, char **argv)
         onvif.password = options.defaultPassword;
         onvif.statePath = options.statePath;
         std::string error;
-        if (!onvifDevices.start(onvif, [] { return bool(g_stop); }, &error)) {
+        if (!onvifDevices.start(onvif, [] { return g_stop.load(); }, &error)) {
             std::fprintf(stderr, "tarn-device: %s\n", error.c_str());
             return 1;
         }
