@@ -333,7 +333,9 @@ void DeviceNetParaPage::fillBatch(const QVector<DeviceInfo> &devices)
             samePort = false;
         if (device.ipv6Valid == 1)
             gatewayFlag = true;
-        if (device.httpPort == 0)
+        // ONVIF devices serve their device service on their web port: one port for all of them
+        // would move every service. Each keeps its own in a batch.
+        if (device.httpPort == 0 || device.protocol == TARN_PROTOCOL_ONVIF)
             httpFlag = false;
     }
     for (aptui::MultiStateLineEdit *edit : {m_lineEditStartIp, m_lineEditPort, m_lineEditSubnetMask, m_lineEditGateway,

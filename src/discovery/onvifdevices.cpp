@@ -65,6 +65,19 @@ Result<Details> readDetails(Client &client, const Target &target, const Credenti
     return out;
 }
 
+// The service address with another port: "http://host:80/path" becomes "http://host:8080/path".
+std::string withPort(const std::string &xaddr, int port)
+{
+    const std::size_t scheme = xaddr.find("://");
+    const std::size_t hostStart = scheme == std::string::npos ? 0 : scheme + 3;
+    const std::size_t path = xaddr.find('/', hostStart);
+    std::string host = xaddr.substr(hostStart, path == std::string::npos ? std::string::npos : path - hostStart);
+    if (const std::size_t colon = host.rfind(':'); colon != std::string::npos)
+        host.erase(colon);
+    return xaddr.substr(0, hostStart) + host + ':' + std::to_string(port)
+        + (path == std::string::npos ? std::string() : xaddr.substr(path));
+}
+
 QString macText(const std::string &mac)
 {
     const std::string canonical = tarn::canonicalMac(mac);
@@ -510,7 +523,7 @@ bool OnvifDevices::modify(const QByteArray &mac, const QByteArray &password, con
         return false;
     }
     const Credentials credentials = credentialsWith(password);
-    const Target target = Target::of(k.device);
+    Target target = Target::of(k.device);
     // What the device holds now, read with the credentials given: this also checks them first.
     const Result<Details> now = readDetails(m_client, target, &credentials);
     if (!now.ok() || now.value.interfaces.empty()) {
@@ -537,6 +550,9 @@ bool OnvifDevices::modify(const QByteArray &mac, const QByteArray &password, con
         const Status set = m_client.setNetworkProtocols(target, &credentials, params.httpPort);
         if (!set.ok())
             return failed(set);
+        // The service moves to the new port: the rest goes there.
+        target.xaddr = withPort(target.xaddr, params.httpPort);
+        k.device.xaddr = target.xaddr;
     }
     const std::string gatewayNow = now.value.gateways.empty() ? std::string() : now.value.gateways.front();
     if (!dhcp && !gateway.isEmpty() && gateway != QLatin1String("0.0.0.0") && gateway.toStdString() != gatewayNow) {

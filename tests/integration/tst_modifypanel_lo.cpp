@@ -2,6 +2,7 @@
 
 #include <csignal>
 
+#include <QDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -44,6 +45,7 @@ private slots:
     void activateEveryNewDevice();
     void activationWhoseAnswerIsLost();
     void forgetPasswordOpensTheDevicesDialog();
+    void mixedBatchWithOnvifCameras();
 
 private:
     struct Device
@@ -62,6 +64,7 @@ private:
     QTemporaryDir m_dir;
     QProcess m_emulator;      // answers at once
     QProcess m_slowEmulator;  // answers after the library has given up
+    QProcess m_cameras;       // ONVIF ones
     QString m_state, m_slowState;
     QVector<Device> m_devices, m_slowDevices;
     QScopedPointer<TarnTool::TARNToolMainPage> m_window;
@@ -112,6 +115,8 @@ void TestModifyPanelLoopback::initTestCase()
     // Every datagram 3.5 s late: a challenge and an answer take 7 s, past the library's 6 s.
     QVERIFY(startEmulator(m_slowEmulator, {"--iface", "lo", "--count", "3", "--seed", "99", "--announce-s", "2",
                                            "--delay-ms", "3500", "--state", m_slowState}));
+    QVERIFY(startEmulator(m_cameras, {"--iface", "lo", "--count", "0", "--onvif", "3", "--seed", "55", "--state",
+                                      m_dir.filePath("cameras.json")}));
     m_devices = readState(m_state);
     m_slowDevices = readState(m_slowState);
     QCOMPARE(m_devices.size(), 9);
@@ -120,6 +125,7 @@ void TestModifyPanelLoopback::initTestCase()
     registerDeviceMetaTypes();
     DeviceStore::instance()->clear();
     QFile::copy(QStringLiteral(TARN_BIN_DIR "/ColumnConfig.xml"), m_dir.filePath("ColumnConfig.xml"));
+    TARN::TarnHandler::instance()->enableOnvif();  // as the program does
     m_window.reset(new TarnTool::TARNToolMainPage(nullptr, TARN::TarnHandler::instance(),
                                                   m_dir.filePath("ColumnConfig.xml")));
     QVERIFY(TARN::TarnHandler::instance()->isStarted());
@@ -146,6 +152,7 @@ void TestModifyPanelLoopback::cleanupTestCase()
         TARN::TarnHandler::instance()->stop();
     stopEmulator(m_emulator);
     stopEmulator(m_slowEmulator);
+    stopEmulator(m_cameras);
     m_window.reset();
 }
 
@@ -255,6 +262,74 @@ void TestModifyPanelLoopback::batchOfThreeAcrossBoundary()
         QTRY_COMPARE_WITH_TIMEOUT(cell(inTableOrder[i], DeviceInfoModel::IdIPv4Address), expected[i], 5000);
         QCOMPARE(stateOf(m_state, inTableOrder[i]).value("ip").toString(), expected[i]);
         QCOMPARE(stateOf(m_state, inTableOrder[i]).value("mask").toString(), QStringLiteral("255.255.0.0"));
+    }
+}
+
+// Site credentials from the device page open the ONVIF cameras; one batch from the panel then gives
+// two of ours and two cameras consecutive addresses, in table order, and each device holds its own.
+void TestModifyPanelLoopback::mixedBatchWithOnvifCameras()
+{
+    QFile file(m_dir.filePath("cameras.json"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QStringList cameraMacs;
+    QHash<QString, QString> serialOfMac;
+    for (const QJsonValue &v : QJsonDocument::fromJson(file.readAll()).object().value("onvif").toArray()) {
+        const QJsonObject c = v.toObject();
+        if (c.value("users").toArray().isEmpty())
+            continue;  // the factory-state one
+        const QString mac = c.value("mac").toString().replace(QLatin1Char(':'), QLatin1Char('-'));
+        cameraMacs << mac;
+        serialOfMac.insert(mac, c.value("serial").toString());
+    }
+    QVERIFY(cameraMacs.size() >= 2);
+    cameraMacs = cameraMacs.mid(0, 2);
+    auto *button = m_table->findChild<QPushButton *>("m_btnSiteCredentials");
+    modalboxes::answer([button] { QTest::mouseClick(button, Qt::LeftButton); },
+                       [](QWidget *box) {
+                           box->findChild<QLineEdit *>("m_lineEditSitePassword")->setText("Admin12345");
+                           static_cast<QDialog *>(box)->accept();
+                       });
+    // Read, their rows carry serial number and MAC, and still say what no maker vouches for.
+    for (const QString &mac : qAsConst(cameraMacs)) {
+        QTRY_VERIFY_WITH_TIMEOUT(rowOfMac(mac) >= 0, 10000);
+        QCOMPARE(cell(mac, DeviceInfoModel::IdSerialNumber), serialOfMac.value(mac));
+        QCOMPARE(cell(mac, DeviceInfoModel::IdProtocol), QStringLiteral("ONVIF (identity not verified)"));
+    }
+    // The cameras can move only to addresses this host has: the namespace's lo gets a subnet more.
+    if (QProcess::execute("ip", {"addr", "add", "10.97.5.1/24", "dev", "lo"}) != 0)
+        QSKIP("needs a network namespace of its own (root) to give lo a subnet");
+    const QStringList macs {m_devices[2].mac, m_devices[4].mac, cameraMacs[0], cameraMacs[1]};  // still Admin12345
+    check(macs);
+    // Cameras have no device port, and keep their own web ports, where their services are.
+    QVERIFY(!m_panel->findChild<QLineEdit *>("m_lineEditPort")->isEnabled());
+    QVERIFY(!m_panel->findChild<QLineEdit *>("m_lineEditHttpPort")->isEnabled());
+    type("m_lineEditStartIp", "10.97.5.10");
+    type("m_lineEditSubnetMask", "255.255.255.0");
+    type("m_lineEditGateway", "10.97.5.1");
+    type("m_lineEditAdminPassword", "Admin12345");
+    m_resultLists.clear();
+    const QStringList warnings = press("m_btnModify");
+    QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('|'))));
+    QCOMPARE(m_resultLists.size(), 1);
+    QCOMPARE(m_resultLists[0], (QStringList {"", "", "", ""}));
+    QStringList inTableOrder = macs;
+    std::sort(inTableOrder.begin(), inTableOrder.end(),
+              [this](const QString &a, const QString &b) { return rowOfMac(a) < rowOfMac(b); });
+    for (int i = 0; i < 4; ++i) {
+        const QString planned = QStringLiteral("10.97.5.%1").arg(10 + i);
+        QTRY_COMPARE_WITH_TIMEOUT(cell(inTableOrder[i], DeviceInfoModel::IdIPv4Address), planned, 10000);
+        if (cameraMacs.contains(inTableOrder[i])) {
+            QFile state(m_dir.filePath("cameras.json"));
+            QVERIFY(state.open(QIODevice::ReadOnly));
+            QString address;
+            for (const QJsonValue &v : QJsonDocument::fromJson(state.readAll()).object().value("onvif").toArray()) {
+                if (v.toObject().value("serial").toString() == serialOfMac.value(inTableOrder[i]))
+                    address = v.toObject().value("address").toString();
+            }
+            QCOMPARE(address, planned);
+        } else {
+            QCOMPARE(stateOf(m_state, inTableOrder[i]).value("ip").toString(), planned);
+        }
     }
 }
 
