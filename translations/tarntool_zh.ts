@@ -1200,7 +1200,7 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
 <context>
     <name>TarnTool::DeviceModifyPage</name>
     <message>
-        <location filename="../src/common/addressplan.cpp" line="+88"/>
+        <location filename="../src/common/addressplan.cpp" line="+104"/>
         <source>IP Address not correct.</source>
         <translation>IP地址不正确。</translation>
     </message>
@@ -1216,11 +1216,16 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
     </message>
     <message>
         <location line="+3"/>
+        <source>No device takes the start address: it ends in .0 or .255, or is the gateway. Choose another start address.</source>
+        <translation>起始地址不能分配给设备：它以 .0 或 .255 结尾，或者是网关。请选择其他起始地址。</translation>
+    </message>
+    <message>
+        <location line="+4"/>
         <source>Only %1 of the %2 devices fit between the start address and the end of its subnet. Nothing was changed.</source>
         <translation>从起始地址到其子网末尾只能容纳%2台设备中的%1台。未做任何修改。</translation>
     </message>
     <message>
-        <location filename="../src/configpanel/devicemodifypage.cpp" line="+211"/>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="+212"/>
         <source>New Password:</source>
         <translation>新密码：</translation>
     </message>
@@ -1297,32 +1302,77 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
     </message>
     <message>
         <location line="+1"/>
-        <location line="+22"/>
+        <location line="+44"/>
         <location line="+20"/>
         <source>Error%1:others</source>
         <translation>错误%1：其他</translation>
     </message>
     <message>
-        <location line="-34"/>
-        <location line="+22"/>
+        <location line="-57"/>
+        <source>DHCP</source>
+        <translation>DHCP</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>address %1</source>
+        <translation>地址 %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>mask %1</source>
+        <translation>掩码 %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>gateway %1</source>
+        <translation>网关 %1</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>port %1</source>
+        <translation>端口 %1</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>HTTP port %1</source>
+        <translation>HTTP端口 %1</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>IPv6 %1/%2</source>
+        <translation>IPv6 %1/%2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>IPv6 gateway %1</source>
+        <translation>IPv6网关 %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Error%1:the device refused these values: %2</source>
+        <translation>错误%1：设备拒绝了这些参数：%2</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <location line="+24"/>
         <location line="+51"/>
-        <location line="+176"/>
+        <location line="+194"/>
         <source>Succeed</source>
         <translation>成功</translation>
     </message>
     <message>
-        <location line="-247"/>
+        <location line="-267"/>
         <source>Not changed: the batch was stopped</source>
         <translation>未修改：批量操作已停止</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location line="+22"/>
+        <location line="+24"/>
         <source>Error%1:no answer, result unknown</source>
         <translation>错误%1：无应答，结果未知</translation>
     </message>
     <message>
-        <location line="-17"/>
+        <location line="-19"/>
         <source>Not changed: %1</source>
         <translation>未修改：%1</translation>
     </message>
@@ -1337,7 +1387,7 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>错误%1：超时</translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location line="+13"/>
         <source>Not activated: the batch was stopped</source>
         <translation>未激活：批量操作已停止</translation>
     </message>
@@ -1372,7 +1422,7 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>超时。设备尚未告知是否已接受修改，请刷新列表查看其当前参数。</translation>
     </message>
     <message>
-        <location line="+33"/>
+        <location line="+34"/>
         <source>These devices cannot be given addresses from a start address. Check Enable DHCP, or modify them one at a time.</source>
         <translation>这些设备不能按起始地址分配地址。请勾选“启用DHCP”，或逐台修改。</translation>
     </message>
@@ -1380,6 +1430,11 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <location line="+22"/>
         <source>The address %1 is held by the device %2, which is not in this batch. Choose another start address.</source>
         <translation>地址 %1 已被不在本批次中的设备 %2 占用。请选择其他起始地址。</translation>
+    </message>
+    <message>
+        <location line="+17"/>
+        <source>The device %1 would keep its gateway %2, which is not in the subnet %3. Enter a gateway for the batch.</source>
+        <translation>设备 %1 将保留其网关 %2，但该网关不在子网 %3 内。请为本批设备输入网关。</translation>
     </message>
     <message>
         <location line="+36"/>
@@ -1437,7 +1492,7 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
     </message>
     <message>
         <location filename="../src/cli/progressline.cpp" line="+25"/>
-        <location filename="../src/configpanel/devicemodifypage.cpp" line="-364"/>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="-404"/>
         <location line="+5"/>
         <source>%1 of %2 done: %3</source>
         <translation>已完成 %1/%2：%3</translation>
@@ -1494,7 +1549,7 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
 <context>
     <name>TarnTool::DeviceNetParaPage</name>
     <message>
-        <location filename="../src/common/netparamcheck.cpp" line="+33"/>
+        <location filename="../src/common/netparamcheck.cpp" line="+34"/>
         <source>Please input IP Address.</source>
         <translation>请输入IP地址。</translation>
     </message>
@@ -1524,7 +1579,12 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>网关不正确。</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+10"/>
+        <source>The gateway %1 is not in the subnet %2.</source>
+        <translation>网关 %1 不在子网 %2 内。</translation>
+    </message>
+    <message>
+        <location line="+6"/>
         <source>Device port ranges from 2000 to 65535.</source>
         <translation>设备端口范围为2000到65535。</translation>
     </message>

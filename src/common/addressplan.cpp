@@ -51,6 +51,11 @@ AddressPlan AddressPlan::make(const QString &start, const QString &mask, const Q
         plan.m_error = StartNotHost;
         return plan;
     }
+    // Starting past the address typed would give the first device an address nobody asked for.
+    if ((first & 0xff) == 0 || (first & 0xff) == 255 || (hasGateway && first == gate)) {
+        plan.m_error = StartSkipped;
+        return plan;
+    }
     // 64-bit, so that the last address of the space cannot wrap round to the first.
     for (quint64 a = first; a < broadcast && plan.m_fit < count; ++a) {
         const quint32 address = quint32(a);
@@ -79,6 +84,17 @@ bool AddressPlan::sameSubnet(const QString &a, const QString &b, const QString &
     return parse(a, &x) && parse(b, &y) && parse(mask, &bits) && (x & bits) == (y & bits);
 }
 
+QString AddressPlan::subnetOf(const QString &address, const QString &mask)
+{
+    quint32 x = 0, bits = 0;
+    if (!parse(address, &x) || !parse(mask, &bits))
+        return QString();
+    int prefix = 0;
+    for (quint32 b = bits; b & 0x80000000u; b <<= 1)
+        ++prefix;
+    return QStringLiteral("%1/%2").arg(format(x & bits)).arg(prefix);
+}
+
 QString AddressPlan::message(int count) const
 {
     switch (m_error) {
@@ -91,6 +107,10 @@ QString AddressPlan::message(int count) const
     case StartNotHost:
         return QCoreApplication::translate("TarnTool::DeviceModifyPage",
                                            "The start address is not a host address of its subnet.");
+    case StartSkipped:
+        return QCoreApplication::translate("TarnTool::DeviceModifyPage",
+                                           "No device takes the start address: it ends in .0 or .255, or is the "
+                                           "gateway. Choose another start address.");
     case TooMany:
         return QCoreApplication::translate("TarnTool::DeviceModifyPage",
                                            "Only %1 of the %2 devices fit between the start address and the end of "

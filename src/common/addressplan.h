@@ -16,6 +16,7 @@ public:
         BadStart,      // the start address is not an address a device takes
         BadMask,       // the mask is not a run of ones followed by zeros
         StartNotHost,  // the start address is the subnet's network or broadcast address
+        StartSkipped,  // the start address ends in .0 or .255, or is the gateway: no device gets it
         TooMany,       // fewer usable addresses from the start to the end of the subnet than devices
     };
 
@@ -26,6 +27,8 @@ public:
     static bool isDeviceAddress(const QString &address, const QString &mask, const QString &gateway);
     // Whether two IPv4 addresses lie in one subnet by `mask`; false when any of the three does not read.
     static bool sameSubnet(const QString &a, const QString &b, const QString &mask);
+    // The subnet `address` lies in by `mask`, as "network/prefix length"; empty when either does not read.
+    static QString subnetOf(const QString &address, const QString &mask);
 
     Error error() const { return m_error; }
     bool ok() const { return m_error == NoError; }

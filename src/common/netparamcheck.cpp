@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "common/addresscheck.h"
+#include "common/addressplan.h"
 
 namespace NetParamCheck {
 
@@ -53,6 +54,17 @@ QString gateway(const QString &text)
     if (t.isEmpty())
         return QCoreApplication::translate("TarnTool::DeviceNetParaPage", "Gateway can not be empty");
     return isValidGateway(t) ? QString() : QCoreApplication::translate("TarnTool::DeviceNetParaPage", "Gateway not correct.");
+}
+
+QString gatewayInSubnet(const QString &address, const QString &mask, const QString &gateway)
+{
+    const QString subnet = AddressPlan::subnetOf(address, mask);
+    const QString g = gateway.trimmed();
+    if (subnet.isEmpty() || g.isEmpty() || g == QLatin1String("0.0.0.0")
+        || AddressPlan::sameSubnet(address, g, mask))
+        return QString();
+    return QCoreApplication::translate("TarnTool::DeviceNetParaPage", "The gateway %1 is not in the subnet %2.")
+        .arg(g, subnet);
 }
 
 QString port(const QString &text)

@@ -12,6 +12,9 @@ QString startAddress(const QString &text);
 QString ipAddress(const QString &text);
 QString subnetMask(const QString &text);
 QString gateway(const QString &text);
+// A gateway (other than none, 0.0.0.0) must lie in the address's subnet, or the device refuses the
+// values; empty when it does, or when a field does not read (its own check says so).
+QString gatewayInSubnet(const QString &address, const QString &mask, const QString &gateway);
 // Device port: 2000 to 65535; empty text counts as 0 and is refused.
 QString port(const QString &text);
 // HTTP port: 1 to 65535. A disabled field (a device without a web page shows "0") always passes.

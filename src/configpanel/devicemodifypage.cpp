@@ -19,6 +19,7 @@
 #include "aptui/passwordlevel.h"
 #include "aptui/warningdialog.h"
 #include "common/addressplan.h"
+#include "common/netparamcheck.h"
 #include "common/passwordrule.h"
 #include "common/secretbytes.h"
 #include "config/configuremanager.h"
@@ -447,7 +448,27 @@ QString DeviceModifyPage::singleErrorText(int code) const
     return tr("Error%1:others").arg(code);
 }
 
-QString DeviceModifyPage::batchModifyText(const TARN::StepResult &result) const
+QString DeviceModifyPage::refusedValuesText(int code, const TARN_NETWORK_PARAMS &sent) const
+{
+    QStringList values;
+    if (sent.dhcpEnabled == 1) {
+        values << tr("DHCP");
+    } else {
+        values << tr("address %1").arg(TARN::fieldText(sent.ipv4Address))
+               << tr("mask %1").arg(TARN::fieldText(sent.ipv4SubnetMask))
+               << tr("gateway %1").arg(TARN::fieldText(sent.ipv4Gateway));
+    }
+    if (sent.port != 0)
+        values << tr("port %1").arg(sent.port);
+    if (sent.httpPort != 0)
+        values << tr("HTTP port %1").arg(sent.httpPort);
+    if (!TARN::fieldText(sent.ipv6Address).isEmpty())
+        values << tr("IPv6 %1/%2").arg(TARN::fieldText(sent.ipv6Address)).arg(sent.ipv6PrefixLength)
+               << tr("IPv6 gateway %1").arg(TARN::fieldText(sent.ipv6Gateway));
+    return tr("Error%1:the device refused these values: %2").arg(code).arg(values.join(QStringLiteral(", ")));
+}
+
+QString DeviceModifyPage::batchModifyText(const TARN::StepResult &result, const TARN_NETWORK_PARAMS &sent) const
 {
     switch (result.outcome) {
     case TARN::StepResult::Done:
@@ -466,6 +487,8 @@ QString DeviceModifyPage::batchModifyText(const TARN::StepResult &result) const
         return tr("Error%1:device deny").arg(result.error);
     if (result.error == TARN_ERR_TIMEOUT)
         return tr("Error%1:time out").arg(result.error);
+    if (result.error == TARN_ERR_INVALID_PARAM)
+        return refusedValuesText(result.error, sent);
     return tr("Error%1:others").arg(result.error);
 }
 
@@ -536,7 +559,8 @@ void DeviceModifyPage::modifySingle()
              tr("Time out. The device has not announced whether it took the change; refresh the list to see its "
                 "current values."));
     } else {
-        const QString text = singleErrorText(result.error);
+        const QString text = result.error == TARN_ERR_INVALID_PARAM ? refusedValuesText(result.error, params)
+                                                                    : singleErrorText(result.error);
         if (result.error != TARN_ERR_DENIED && result.error != TARN_ERR_TIMEOUT) {
             first.strResult = text;
             m_vecDeviceInfo = devices;
@@ -595,6 +619,23 @@ void DeviceModifyPage::modifyBatch()
                 return;
             }
         }
+        // An empty gateway field keeps each device's own, which must then lie in its new subnet.
+        for (int j = 0; gateway.isEmpty() && j < n; ++j) {
+            TARN_DEVICE_INFO record;
+            std::memset(&record, 0, sizeof record);
+            DeviceStore::instance()->get(devices.at(j).strSerialNo, devices.at(j).strMAC, &record);
+            const QString own = TARN::fieldText(record.ipv4Gateway);
+            if (!NetParamCheck::gatewayInSubnet(addresses.at(j), mask, own).isEmpty()) {
+                wipeSecret(password);
+                WarningDialog::showLongWarning(
+                    popupPosition(), WarningDialog::WarnError,
+                    tr("The device %1 would keep its gateway %2, which is not in the subnet %3. Enter a gateway for "
+                       "the batch.")
+                        .arg(devices.at(j).strSerialNo, own, AddressPlan::subnetOf(addresses.at(j), mask)),
+                    this);
+                return;
+            }
+        }
     }
 
     QVector<TARN::BatchStep> steps;
@@ -634,7 +675,7 @@ void DeviceModifyPage::modifyBatch()
 
     for (int j = 0; j < n; ++j) {
         DeviceInfo &device = devices[j];
-        device.strResult = batchModifyText(results.at(j));
+        device.strResult = batchModifyText(results.at(j), sent.at(j));
         if (results.at(j).outcome != TARN::StepResult::Done)
             continue;
         if (isStatic)

@@ -102,7 +102,9 @@ private:
     void showResultList(const QVector<DeviceInfo> &devices, bool activation);
 
     QString singleErrorText(int code) const;
-    QString batchModifyText(const TARN::StepResult &result) const;
+    QString batchModifyText(const TARN::StepResult &result, const TARN_NETWORK_PARAMS &sent) const;
+    // A device's refusal of the values (2013), naming the values it was sent.
+    QString refusedValuesText(int code, const TARN_NETWORK_PARAMS &sent) const;
     QString batchActivateText(const TARN::StepResult &result) const;
 
     QVector<DeviceInfo> m_vecDeviceInfo;

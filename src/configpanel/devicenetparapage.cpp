@@ -319,10 +319,8 @@ void DeviceNetParaPage::fillBatch(const QVector<DeviceInfo> &devices)
     std::memset(&first, 0, sizeof first);
     if (!devices.isEmpty())
         store->get(devices.first().strSerialNo, devices.first().strMAC, &first);
-    bool addressFlag = false, gatewayFlag = false, samePort = true, httpFlag = true;
+    bool addressFlag = false, samePort = true, httpFlag = true, sameHttp = true, sameGateway = true;
     for (const DeviceInfo &info : devices) {
-        if (addressFlag && gatewayFlag && !samePort && !httpFlag)
-            break;
         TARN_DEVICE_INFO device;
         std::memset(&device, 0, sizeof device);
         store->get(info.strSerialNo, info.strMAC, &device);
@@ -331,21 +329,33 @@ void DeviceNetParaPage::fillBatch(const QVector<DeviceInfo> &devices)
         // ONVIF devices have no device port: each TARN device keeps its own then.
         if (device.port != first.port || device.protocol == TARN_PROTOCOL_ONVIF)
             samePort = false;
-        if (device.ipv6Valid == 1)
-            gatewayFlag = true;
         // ONVIF devices serve their device service on their web port: one port for all of them
         // would move every service. Each keeps its own in a batch.
         if (device.httpPort == 0 || device.protocol == TARN_PROTOCOL_ONVIF)
             httpFlag = false;
+        if (device.httpPort != first.httpPort)
+            sameHttp = false;
+        if (TARN::fieldText(device.ipv4Gateway) != TARN::fieldText(first.ipv4Gateway))
+            sameGateway = false;
     }
     for (aptui::MultiStateLineEdit *edit : {m_lineEditStartIp, m_lineEditPort, m_lineEditSubnetMask, m_lineEditGateway,
                                             m_lineEditIPV6Address, m_lineEditIPV6Gateway, m_lineEditIPV6SubnetMaskLen,
                                             m_lineEditHttpPort})
         edit->clear();
+    // What every device shares is shown, so a person who changes only addresses types only
+    // addresses; an empty port or gateway keeps each device's own.
+    if (samePort && !devices.isEmpty())
+        m_lineEditPort->setText(QString::number(first.port));
+    if (httpFlag && sameHttp && !devices.isEmpty())
+        m_lineEditHttpPort->setText(QString::number(first.httpPort));
+    const QString gateway = TARN::fieldText(first.ipv4Gateway);
+    if (sameGateway && gateway != QLatin1String("0.0.0.0"))
+        m_lineEditGateway->setText(gateway);
     m_lineEditStartIp->setEnabled(addressFlag);
     m_lineEditSubnetMask->setEnabled(addressFlag);
     m_lineEditPort->setEnabled(samePort);
-    m_lineEditGateway->setEnabled(gatewayFlag);
+    // The gateway goes with the addresses: a batch moved into another subnet needs a new one.
+    m_lineEditGateway->setEnabled(addressFlag);
     m_lineEditHttpPort->setEnabled(httpFlag);
     setIpv6Enabled(false);
     m_checkBoxBatchDHCP->setChecked(false);
@@ -420,6 +430,10 @@ bool DeviceNetParaPage::checkSingleForm(const QPoint &pos)
         || !passes(subnetMask(m_lineEditSubnetMask->text()), m_lineEditSubnetMask, m_labelHintSubnetMask, pos)
         || !passes(gateway(m_lineEditGateway->text()), m_lineEditGateway, m_labelHintGateway, pos))
         return false;
+    if (m_lineEditGateway->isEnabled()
+        && !passes(gatewayInSubnet(m_lineEditIpAddress->text(), m_lineEditSubnetMask->text(), m_lineEditGateway->text()),
+                   m_lineEditGateway, m_labelHintGateway, pos))
+        return false;
     if (m_lineEditIPV6Address->isEnabled()
         && (!passes(ipv6Address(m_lineEditIPV6Address->text()), m_lineEditIPV6Address, m_labelHintIPv6Address, pos)
             || !passes(ipv6Gateway(m_lineEditIPV6Gateway->text()), m_lineEditIPV6Gateway, m_labelHintIPv6Gateway, pos)
@@ -436,11 +450,18 @@ bool DeviceNetParaPage::checkBatchForm(const QPoint &pos)
     auto run = [this, &pos](aptui::MultiStateLineEdit *edit, QLabel *hint, const QString &message) {
         return !edit->isEnabled() || passes(message, edit, hint, pos);
     };
+    // Ports and the gateway left empty keep each device's own.
+    auto given = [](aptui::MultiStateLineEdit *edit) { return !edit->text().trimmed().isEmpty(); };
     return run(m_lineEditStartIp, m_labelHintStartIp, startAddress(m_lineEditStartIp->text()))
-        && run(m_lineEditPort, m_labelHintPort, port(m_lineEditPort->text()))
+        && (!given(m_lineEditPort) || run(m_lineEditPort, m_labelHintPort, port(m_lineEditPort->text())))
         && run(m_lineEditSubnetMask, m_labelHintSubnetMask, subnetMask(m_lineEditSubnetMask->text()))
-        && run(m_lineEditGateway, m_labelHintGateway, gateway(m_lineEditGateway->text()))
-        && run(m_lineEditHttpPort, m_labelHintHttpPort, httpPort(m_lineEditHttpPort->text(), true));
+        && (!given(m_lineEditGateway)
+            || (run(m_lineEditGateway, m_labelHintGateway, gateway(m_lineEditGateway->text()))
+                && run(m_lineEditGateway, m_labelHintGateway,
+                       gatewayInSubnet(m_lineEditStartIp->text(), m_lineEditSubnetMask->text(),
+                                       m_lineEditGateway->text()))))
+        && (!given(m_lineEditHttpPort)
+            || run(m_lineEditHttpPort, m_labelHintHttpPort, httpPort(m_lineEditHttpPort->text(), true)));
 }
 
 void DeviceNetParaPage::fillNetParams(TARN_NETWORK_PARAMS &out) const

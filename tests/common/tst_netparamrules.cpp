@@ -134,6 +134,9 @@ void TestNetParamRules::refusedPlans_data()
     QTest::newRow("start is the broadcast address") << "10.0.0.3" << "255.255.255.252" << 1
                                                     << int(AddressPlan::StartNotHost) << 0
                                                     << "The start address is not a host address of its subnet.";
+    QTest::newRow("start ends in .255") << "10.72.0.255" << "255.255.0.0" << 1 << int(AddressPlan::StartSkipped) << 0
+                                        << "No device takes the start address: it ends in .0 or .255, or is the "
+                                           "gateway. Choose another start address.";
     QTest::newRow("bad mask") << "10.0.0.3" << "255.0.255.0" << 1 << int(AddressPlan::BadMask) << 0
                               << "Subnet Mask not correct.";
     QTest::newRow("bad start") << "10.0.0" << "255.0.0.0" << 1 << int(AddressPlan::BadStart) << 0

@@ -142,6 +142,7 @@ private slots:
     void singleChecksAndDeviceAnswers();
     void batchAcrossBoundary();
     void batchRefusedBeforeSending();
+    void batchFormKeepsWhatDevicesShare();
     void batchStopsAfterCurrentDevice();
     void activationRulesAndBars();
     void activationBatch();
@@ -491,6 +492,64 @@ void TestDeviceModifyPage::batchRefusedBeforeSending()
     QVERIFY(DeviceStore::instance()->get(TARN::serialOf(leased), TARN::macOf(leased), &stored));
     QCOMPARE(TARN::fieldText(stored.ipv4Address), QStringLiteral("192.168.254.100"));
     QCOMPARE(int(stored.dhcpEnabled), 1);
+}
+
+// IPv4-only devices sharing ports and gateway, moved to another subnet: the shared values are shown,
+// the gateway can be changed, a gateway outside the new subnet is refused by the form (typed or
+// kept), a start address no device takes is refused, and a device's refusal names what it was sent.
+void TestDeviceModifyPage::batchFormKeepsWhatDevicesShare()
+{
+    QVector<TARN_DEVICE_INFO> records;
+    for (int i = 0; i < 3; ++i) {
+        records << devicerecords::make(QStringLiteral("S%1").arg(i), QStringLiteral("00:00:00:00:00:4%1").arg(i));
+        records.last().ipv6Valid = 0;
+        TARN::setFieldText(records.last().ipv6Address, QString());
+        TARN::setFieldText(records.last().ipv6Gateway, QString());
+    }
+    select(MODIFY_BATCH, records);
+    QCOMPARE(edit("m_lineEditPort")->text(), QStringLiteral("8000"));
+    QCOMPARE(edit("m_lineEditHttpPort")->text(), QStringLiteral("80"));
+    QVERIFY(edit("m_lineEditGateway")->isEnabled());
+    QCOMPARE(edit("m_lineEditGateway")->text(), QStringLiteral("192.168.1.1"));
+    type("m_lineEditAdminPassword", "Admin12345");
+    type("m_lineEditStartIp", "10.5.0.10");
+    type("m_lineEditSubnetMask", "255.255.255.0");
+    QCOMPARE(modalboxes::warnings(click("m_btnModify")),
+             QStringList {"The gateway 192.168.1.1 is not in the subnet 10.5.0.0/24."});
+    QCOMPARE(edit("m_lineEditGateway")->lineEditState(), MultiStateLineEdit::ERROR);
+    type("m_lineEditGateway", "");
+    QCOMPARE(modalboxes::warnings(click("m_btnModify")),
+             QStringList {"The device S0 would keep its gateway 192.168.1.1, which is not in the subnet 10.5.0.0/24. "
+                          "Enter a gateway for the batch."});
+    type("m_lineEditGateway", "10.5.0.1");
+    type("m_lineEditStartIp", "10.5.0.255");
+    type("m_lineEditSubnetMask", "255.255.0.0");
+    QCOMPARE(modalboxes::warnings(click("m_btnModify")),
+             QStringList {"No device takes the start address: it ends in .0 or .255, or is the gateway. Choose "
+                          "another start address."});
+    QVERIFY(fake::taken().isEmpty());
+
+    type("m_lineEditStartIp", "10.5.0.10");
+    type("m_lineEditSubnetMask", "255.255.255.0");
+    type("m_lineEditPort", "");  // empty keeps each device's own
+    fake::failWith.insert("00:00:00:00:00:41", TARN_ERR_INVALID_PARAM);
+    QCOMPARE(modalboxes::warnings(click("m_btnModify")), QStringList());
+    const QVector<fake::Call> calls = fake::taken();
+    QCOMPARE(calls.size(), 3);
+    for (const fake::Call &call : calls) {
+        QCOMPARE(int(call.params.port), 8000);
+        QCOMPARE(int(call.params.httpPort), 80);
+        QCOMPARE(TARN::fieldText(call.params.ipv4Gateway), QStringLiteral("10.5.0.1"));
+    }
+    QCOMPARE(m_resultRows[1].text, QStringLiteral("Error2013:the device refused these values: address 10.5.0.11, "
+                                                  "mask 255.255.255.0, gateway 10.5.0.1, port 8000, HTTP port 80"));
+
+    // One device (which took the batch's gateway): the form checks it against the address too.
+    select(MODIFY_SINGLE, {records[0]});
+    type("m_lineEditAdminPassword", "Admin12345");
+    type("m_lineEditIpAddress", "10.6.0.9");
+    QCOMPARE(modalboxes::warnings(click("m_btnModify")),
+             QStringList {"The gateway 10.5.0.1 is not in the subnet 10.6.0.0/24."});
 }
 
 void TestDeviceModifyPage::batchStopsAfterCurrentDevice()
