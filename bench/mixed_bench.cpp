@@ -11,6 +11,9 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -108,6 +111,7 @@ int main(int argc, char **argv)
                     clock.elapsed() / 1000.0);
 
         QVector<TARN::BatchStep> steps;
+        QStringList macs, planned;  // per step
         int n = 0;
         for (const TARN_DEVICE_INFO &d : qAsConst(known)) {
             if (n >= batch || d.protocol != TARN_PROTOCOL_ONVIF || d.protocolState != TARN_ONVIF_READ
@@ -120,6 +124,8 @@ int main(int argc, char **argv)
             TARN::setFieldText(p.ipv4SubnetMask, QStringLiteral("255.0.0.0"));
             p.dhcpEnabled = 0;  // the gateway and ports stay: the address alone changes
             steps << TARN::modifyStep(TARN::macOf(d), address, QByteArrayLiteral("Admin12345"), p);
+            macs << TARN::macOf(d).toLower().replace(QLatin1Char('-'), QLatin1Char(':'));
+            planned << address;
             ++n;
         }
         TARN::BatchRunner runner(&handler);
@@ -145,6 +151,26 @@ int main(int argc, char **argv)
         const int applied = m.hasMatch() ? m.captured(1).toInt() : -1;
         std::printf("loss %2d %%: the devices applied %d changes for %d sent: %d applied twice\n", loss, applied,
                     steps.size(), applied > steps.size() ? applied - steps.size() : 0);
+        // Honest: "changed" only where the device is at its planned address, "not changed" only
+        // where it is not; "unknown" may be either.
+        QFile stateFile(dir.filePath(QStringLiteral("state.json")));
+        QHash<QString, QString> addressOf;
+        if (stateFile.open(QIODevice::ReadOnly)) {
+            const QJsonArray onvifState = QJsonDocument::fromJson(stateFile.readAll()).object().value(QStringLiteral("onvif")).toArray();
+            for (const QJsonValue &v : onvifState)
+                addressOf.insert(v.toObject().value(QStringLiteral("mac")).toString().toLower(),
+                                 v.toObject().value(QStringLiteral("address")).toString());
+        }
+        int dishonest = 0, unknownTook = 0;
+        for (int i = 0; i < results.size(); ++i) {
+            const bool there = addressOf.value(macs.at(i)) == planned.at(i);
+            dishonest += (results.at(i).outcome == TARN::StepResult::Done && !there)
+                         || (results.at(i).outcome == TARN::StepResult::Failed && there);
+            unknownTook += results.at(i).outcome == TARN::StepResult::Unknown && there;
+        }
+        std::printf("loss %2d %%: outcomes against the devices' state: %d dishonest, %d of the unknown took the change"
+                    "%s\n",
+                    loss, dishonest, unknownTook, addressOf.isEmpty() ? " (no state read)" : "");
         std::fflush(stdout);
     }
     return 0;
