@@ -20,6 +20,9 @@ fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
 check() { if eval "$2"; then pass "$1"; else fail "$1"; return 1; fi; }
 
 export QT_QPA_PLATFORM=xcb TARN_IFACES=lo
+# The window draws no GL; where Mesa is installed, its GLX driver keeps a buffer that leak
+# checkers of sanitized builds report at exit, with no frame of ours on its stack.
+export QT_XCB_GL_INTEGRATION=none
 # Each run gets a runtime folder of its own, so lock files of other runs never meet these.
 export TMPDIR="$work/tmp"; mkdir -p "$TMPDIR"
 export XDG_RUNTIME_DIR="$work/run"; mkdir -m 0700 "$XDG_RUNTIME_DIR"
