@@ -50,6 +50,7 @@ WindowTitle::WindowTitle(QWidget *parent)
     m_btnMaximize->setAccessibleName(tr("Maximize or restore"));
     m_btnClose->setAccessibleName(tr("Close"));
     m_btnSystemMenu->setAccessibleName(tr("Menu"));
+    m_btnIcon->setAccessibleName(tr("Application icon"));
 
     auto *container = new QWidget(this);
     auto *buttons = new QHBoxLayout(container);

@@ -92,6 +92,9 @@ ResetPasswordDialog::ResetPasswordDialog(QWidget *parent, QString serialNo, bool
     ui->m_lineEditNewPassword->setContextMenuPolicy(Qt::NoContextMenu);
     ui->m_lineEditConfirmPassword->setContextMenuPolicy(Qt::NoContextMenu);
     aptui::linkFieldLabels(this);
+    aptui::tiePasswordLevel(ui->m_lineEditNewPassword, ui->m_labelLevel1, ui->m_labelLevel2, ui->m_labelLevel3,
+                            ui->m_labelLevel);
+    onMaualAutoChanged();
 }
 
 ResetPasswordDialog::~ResetPasswordDialog()
@@ -128,7 +131,10 @@ bool ResetPasswordDialog::eventFilter(QObject *target, QEvent *qevent)
 
 void ResetPasswordDialog::onMaualAutoChanged()
 {
-    ui->m_btnFilePath->setVisible(!ui->m_radioBtnManualInput->isChecked());
+    const bool manual = ui->m_radioBtnManualInput->isChecked();
+    ui->m_btnFilePath->setVisible(!manual);
+    // The field has no label of its own: the choice above it says what goes in.
+    ui->m_lineEditFilePath->setAccessibleName(manual ? tr("Key") : tr("Key file"));
 }
 
 void ResetPasswordDialog::report(int kind, const QString &text, aptui::MultiStateLineEdit *edit, QLabel *hint)
