@@ -66,7 +66,9 @@ ResetPasswordDialog::ResetPasswordDialog(QWidget *parent, QString serialNo, bool
     connect(ui->m_radioBtnAutoInput, &QRadioButton::toggled, this, &ResetPasswordDialog::onMaualAutoChanged);
     connect(ui->m_btnExport, &QPushButton::clicked, this, &ResetPasswordDialog::onExportFile);
     connect(ui->m_btnFilePath, &QToolButton::clicked, this, &ResetPasswordDialog::onClearFilePathError);
-    connect(ui->m_btnFilePath, &QToolButton::clicked, this, &ResetPasswordDialog::onImportFile);
+    // Queued: the chooser is modal, and a press through the accessibility bus waits for the click.
+    connect(ui->m_btnFilePath, &QToolButton::clicked, this, &ResetPasswordDialog::onImportFile,
+            Qt::QueuedConnection);
     connect(this, &BaseDialog::signalConfirmButtonClicked, this, &ResetPasswordDialog::onResetPassword,
             Qt::DirectConnection);
     connect(ui->m_lineEditNewPassword, &QLineEdit::textChanged, this, &ResetPasswordDialog::onNewPasswordTextChanged);
