@@ -123,7 +123,7 @@
 <context>
     <name>QObject</name>
     <message>
-        <location filename="../src/app/main.cpp" line="+14"/>
+        <location filename="../src/app/main.cpp" line="+16"/>
         <source>TARNTool</source>
         <translation>TARNTool</translation>
     </message>
@@ -1128,12 +1128,17 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
     </message>
     <message>
         <location line="+10"/>
-        <location line="+36"/>
+        <location line="+39"/>
         <source>N/A</source>
         <translation>无</translation>
     </message>
     <message>
-        <location line="-19"/>
+        <location line="-35"/>
+        <source>Select %1</source>
+        <translation>选择 %1</translation>
+    </message>
+    <message>
+        <location line="+16"/>
         <location line="+5"/>
         <location line="+1"/>
         <source>No</source>
@@ -1511,7 +1516,12 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>失败数：</translation>
     </message>
     <message>
-        <location line="+18"/>
+        <location line="+13"/>
+        <source>Results</source>
+        <translation>结果</translation>
+    </message>
+    <message>
+        <location line="+6"/>
         <source>ID</source>
         <translation>编号</translation>
     </message>
@@ -1543,6 +1553,11 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
     <message>
         <location line="+27"/>
         <source>Succeed</source>
+        <translation>成功</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>Succeeded</source>
         <translation>成功</translation>
     </message>
 </context>
@@ -1748,7 +1763,7 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>将设备列表保存为CSV文件（.csv）</translation>
     </message>
     <message>
-        <location line="+78"/>
+        <location line="+80"/>
         <source>Please input file name.</source>
         <translation>请输入文件名。</translation>
     </message>
@@ -1801,7 +1816,17 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>重置密码</translation>
     </message>
     <message>
-        <location line="+115"/>
+        <location line="+78"/>
+        <source>Key</source>
+        <translation>密钥</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Key file</source>
+        <translation>密钥文件</translation>
+    </message>
+    <message>
+        <location line="+45"/>
         <source>Generate QR code error.</source>
         <translation>生成二维码失败。</translation>
     </message>
@@ -1944,7 +1969,7 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
 <context>
     <name>TarnTool::TARNToolMainPage</name>
     <message>
-        <location filename="../src/app/tarntoolmainpage.cpp" line="+64"/>
+        <location filename="../src/app/tarntoolmainpage.cpp" line="+65"/>
         <source>Fold or unfold the modify panel</source>
         <translation>收起或展开修改面板</translation>
     </message>
@@ -1954,7 +1979,22 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>TARN工具</translation>
     </message>
     <message>
-        <location line="+79"/>
+        <location line="+18"/>
+        <source>About</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>User Help</source>
+        <translation>用户帮助</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Menu</source>
+        <translation>菜单</translation>
+    </message>
+    <message>
+        <location line="+62"/>
         <source>Devices in other subnets than this computer&apos;s, such as new cameras at their factory address, may be missing from the list: this program is not permitted to receive at the link layer (%1). To fix it, run once: %2</source>
         <translation>列表中可能缺少与本机不在同一子网的设备（例如仍处于出厂地址的新摄像机）：本程序不允许在链路层接收（%1）。解决方法，执行一次：%2</translation>
     </message>
@@ -1977,6 +2017,24 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <location line="+1"/>
         <source>Exit the TARN software?</source>
         <translation>确定退出TARN软件？</translation>
+    </message>
+</context>
+<context>
+    <name>TarnTool::WarningDialog</name>
+    <message>
+        <location filename="../src/aptui/warningdialog.cpp" line="+77"/>
+        <source>Succeeded</source>
+        <translation>成功</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Hint</source>
+        <translation>提示</translation>
     </message>
 </context>
 <context>
@@ -2024,6 +2082,34 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
     </message>
 </context>
 <context>
+    <name>aptui::BaseTitle</name>
+    <message>
+        <location filename="../src/aptui/basetitle.cpp" line="+20"/>
+        <source>Application icon</source>
+        <translation>应用程序图标</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Options</source>
+        <translation>选项</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Minimize</source>
+        <translation>最小化</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Maximize or restore</source>
+        <translation>最大化或还原</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+</context>
+<context>
     <name>aptui::CDlgAbout</name>
     <message>
         <location filename="../src/aptui/cdlgabout.cpp" line="+19"/>
@@ -2052,6 +2138,22 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
     </message>
 </context>
 <context>
+    <name>aptui::FilePathButton</name>
+    <message>
+        <location filename="../src/aptui/filepathbutton.cpp" line="+9"/>
+        <source>Browse</source>
+        <translation>浏览</translation>
+    </message>
+</context>
+<context>
+    <name>aptui::PasswordLevel</name>
+    <message>
+        <location filename="../src/aptui/passwordlevel.cpp" line="+35"/>
+        <source>Strength bar %1</source>
+        <translation>强度条 %1</translation>
+    </message>
+</context>
+<context>
     <name>aptui::WindowTitle</name>
     <message>
         <location filename="../src/aptui/windowtitle.cpp" line="+49"/>
@@ -2072,6 +2174,11 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <location line="+1"/>
         <source>Menu</source>
         <translation>菜单</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Application icon</source>
+        <translation>应用程序图标</translation>
     </message>
 </context>
 </TS>

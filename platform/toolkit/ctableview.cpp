@@ -1,5 +1,7 @@
 #include "toolkit/ctableview.h"
 
+#include "toolkit/ctableaccessible.h"
+
 namespace OrvoGUIToolkit {
 
 CTableView::CTableView(QWidget *parent)
@@ -10,6 +12,7 @@ CTableView::CTableView(QWidget *parent)
     setExpandsOnDoubleClick(false);
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
+    installTableAccessibility();
 }
 
 } // namespace OrvoGUIToolkit

@@ -4,10 +4,12 @@
 
 #include "app/tarntoolmainpage.h"
 #include "app/toolsapplication.h"
+#include "aptui/popupaccessibility.h"
 #include "discovery/tarnhandler.h"
 
 int main(int argc, char *argv[])
 {
+    aptui::exposePopupsToAccessibility();
     auto *app = new apt::ToolsApplication(QStringLiteral("TARNTool"), argc, argv);
     const QString pluginPath = QDir::toNativeSeparators(QCoreApplication::applicationDirPath())
         + QDir::separator() + QStringLiteral("plugins");

@@ -1,5 +1,6 @@
 #include "app/tarntoolmainpage.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDebug>
@@ -79,8 +80,18 @@ TARNToolMainPage::TARNToolMainPage(QWidget *parent, TARN::TarnHandler *handler, 
     m_pMenu = new aptui::Menu(this);
     m_pAboutAction = new AboutDialog(nullptr);
     m_pAboutAction->setLanguageSource([] { return apt::LanaguageManager::instance()->language(); });
+    // The panel is a picture to a screen reader, so the menu names it, and its help button is an
+    // item of the menu: both are then items a keyboard and a screen reader can reach.
+    m_pAboutAction->setText(tr("About"));
+    m_pAboutAction->setConerBtnVisible(false);
     m_pMenu->addAction(m_pAboutAction);
+    QAction *help = m_pMenu->addAction(tr("User Help"));
+    help->setObjectName(QStringLiteral("userHelpAction"));
+    // Queued: a missing manual is told in a modal box, and an item triggered through the
+    // accessibility bus would get no answer until that box is closed.
+    connect(help, &QAction::triggered, m_pAboutAction, &AboutDialog::onGetHelp, Qt::QueuedConnection);
     m_pMenu->setObjectName(QStringLiteral("aboutMenu"));
+    m_pMenu->setAccessibleName(tr("Menu"));
     m_pMenu->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
     m_pMenu->setAttribute(Qt::WA_TranslucentBackground);
     m_pMenu->setFocusPolicy(Qt::NoFocus);

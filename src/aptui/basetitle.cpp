@@ -16,6 +16,12 @@ BaseTitle::BaseTitle(bool showApp, bool showOption, bool showMin, bool showMax, 
     setMinButtonShow(showMin);
     setMaxButtonShow(showMax);
     setCloseButtonShow(showClose);
+    // The buttons show only pictures.
+    ui->btnApp->setAccessibleName(tr("Application icon"));
+    ui->btnOption->setAccessibleName(tr("Options"));
+    ui->btnMin->setAccessibleName(tr("Minimize"));
+    ui->btnMax->setAccessibleName(tr("Maximize or restore"));
+    ui->btnClose->setAccessibleName(tr("Close"));
 
     connect(ui->btnApp, &QToolButton::clicked, this, &BaseTitle::signalAppButtonClicked);
     connect(ui->btnOption, &QToolButton::clicked, this, &BaseTitle::signalOptionButtonClicked);

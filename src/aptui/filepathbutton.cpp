@@ -5,6 +5,8 @@ namespace aptui {
 FilePathButton::FilePathButton(QWidget *parent)
     : QToolButton(parent)
 {
+    // It shows only a folder picture.
+    setAccessibleName(tr("Browse"));
 }
 
 } // namespace aptui

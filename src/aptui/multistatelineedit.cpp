@@ -47,6 +47,9 @@ void MultiStateLineEdit::setState(const QString &name)
 void MultiStateLineEdit::setLineEditState(aptui::MultiStateLineEdit::State _state)
 {
     setState(stateName(_state));
+    // The refusal's text stays readable while the field is marked, not only while its box shows.
+    if (_state == NORMAL)
+        setAccessibleDescription(QString());
     style()->unpolish(this);
     style()->polish(this);
     update();

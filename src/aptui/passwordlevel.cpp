@@ -1,6 +1,8 @@
 #include "aptui/passwordlevel.h"
 
+#include <QCoreApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 
 namespace aptui {
@@ -24,6 +26,14 @@ void paintPasswordLevel(int level, QLabel *bar1, QLabel *bar2, QLabel *bar3, QLa
     const char *colour = level == 1 ? "red" : level == 2 ? "yellow" : "green";
     for (int i = 0; i < level && i < 3; ++i)
         bars[i]->setPixmap(bar(colour));
+}
+
+void tiePasswordLevel(QLineEdit *field, QLabel *bar1, QLabel *bar2, QLabel *bar3, QLabel *word)
+{
+    QLabel *const bars[3] = {bar1, bar2, bar3};
+    for (int i = 0; i < 3; ++i)
+        bars[i]->setAccessibleName(QCoreApplication::translate("aptui::PasswordLevel", "Strength bar %1").arg(i + 1));
+    word->setBuddy(field);
 }
 
 } // namespace aptui

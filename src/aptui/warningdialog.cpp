@@ -73,6 +73,8 @@ static QPixmap hintIcon(int type)
 void WarningDialog::setWarnInfo(int type, const QString &text)
 {
     ui->m_labelWarnText->setText(text);
+    // The box has no title bar; screen readers announce the window by its title.
+    setWindowTitle(type == WarnOk ? tr("Succeeded") : type == WarnError ? tr("Error") : tr("Hint"));
     const QString path = largeIconPath(type);
     if (path.isEmpty()) {
         ui->m_labelWarnPicture->clear();
@@ -99,6 +101,8 @@ void WarningDialog::runBox(const QPoint &pos, int type, const QString &text, QWi
             edit->setLineEditState(aptui::MultiStateLineEdit::TIP);
             hintLabel->setPixmap(hintIcon(type));
         }
+        if (type == WarnError || type == WarnInfo)
+            edit->setAccessibleDescription(text);
     }
     WarningDialog dialog(type, text, parent);
     if (height != BoxHeight)

@@ -50,6 +50,7 @@ WindowTitle::WindowTitle(QWidget *parent)
     m_btnMaximize->setAccessibleName(tr("Maximize or restore"));
     m_btnClose->setAccessibleName(tr("Close"));
     m_btnSystemMenu->setAccessibleName(tr("Menu"));
+    m_btnIcon->setAccessibleName(tr("Application icon"));
 
     auto *container = new QWidget(this);
     auto *buttons = new QHBoxLayout(container);
@@ -73,7 +74,9 @@ WindowTitle::WindowTitle(QWidget *parent)
     connect(m_btnMinimize, &QToolButton::clicked, this, &WindowTitle::minimizeWindow);
     connect(m_btnMaximize, &QToolButton::clicked, this, &WindowTitle::maxOrRestoreWindow,
             Qt::QueuedConnection);
-    connect(m_btnClose, &QToolButton::clicked, this, &WindowTitle::closeWindow);
+    // Queued: closing asks first in a modal box, and a press through the accessibility bus
+    // would get no answer until that box is closed.
+    connect(m_btnClose, &QToolButton::clicked, this, &WindowTitle::closeWindow, Qt::QueuedConnection);
     connect(m_btnSystemMenu, &QToolButton::clicked, this, &WindowTitle::displaySyetemMenu);
 }
 

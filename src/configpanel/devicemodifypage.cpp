@@ -106,6 +106,7 @@ DeviceModifyPage::DeviceModifyPage(QWidget *parent)
         edit->setAcceptDrops(false);
     }
     aptui::linkFieldLabels(this);
+    aptui::tiePasswordLevel(m_lineEditNewPassword, m_labelLevel1, m_labelLevel2, m_labelLevel3, m_labelLevel);
 }
 
 DeviceModifyPage::~DeviceModifyPage() = default;

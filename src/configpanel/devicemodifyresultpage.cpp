@@ -59,6 +59,7 @@ DeviceModifyResultPage::DeviceModifyResultPage(QWidget *parent)
 
     m_tableViewResult = new OrvoGUIToolkit::CTableView(content);
     m_tableViewResult->setObjectName(QStringLiteral("m_tableViewResult"));
+    m_tableViewResult->setAccessibleName(tr("Results"));
     m_tableViewResult->setAlternatingRowColors(true);
     m_tableViewResult->ShowGridLine(false);
     m_tableViewResult->setItemDelegate(new aptui::TreeViewWithLeftPixmapDelegate(m_tableViewResult));
@@ -111,6 +112,8 @@ void DeviceModifyResultPage::setDeviceInfos(QVector<DeviceInfo> devices)
         if (d.strResult == succeed) {
             result->setIcon(QIcon(QLatin1String(kOkIcon)));
             result->setText(QString());
+            // Only the icon shows; screen readers read the cell by this name.
+            result->setData(tr("Succeeded"), Qt::AccessibleTextRole);
         } else {
             result->setIcon(QIcon(QLatin1String(kErrorIcon)));
             result->setToolTip(d.strResult);

@@ -280,6 +280,9 @@ void DeviceInfoModel::setRowTexts(const QList<QStandardItem *> &cells, const TAR
         setCellText(IdIPv4Gateway, tr(""));
     setCellText(IdHttpPort, r.httpPort >= 1 ? QString::number(r.httpPort) : tr("N/A"));
     setCellText(IdSerialNumber, TARN::fieldText(r.serialNumber));
+    // The check box shows no text; a screen reader says which device it picks.
+    if (QStandardItem *check = cells.value(columnOf(IdCheck)))
+        check->setData(tr("Select %1").arg(TARN::fieldText(r.serialNumber)), Qt::AccessibleTextRole);
     setCellText(IdIPv4Mask, TARN::fieldText(r.ipv4SubnetMask));
     setCellText(IdMac, TARN::fieldText(r.macAddress));
     setCellText(IdChannelCount, QString::asprintf("%2d", int(r.channelCount)));

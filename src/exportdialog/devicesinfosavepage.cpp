@@ -63,7 +63,9 @@ DevicesInfoSavePage::DevicesInfoSavePage(QStandardItemModel *model, QWidget *par
     }
 
     connect(ui->m_btnFilepath, &QToolButton::clicked, this, &DevicesInfoSavePage::onClearLineEditFilePathError);
-    connect(ui->m_btnFilepath, &QToolButton::clicked, this, &DevicesInfoSavePage::onBtnFilepathClicked);
+    // Queued: the chooser is modal, and a press through the accessibility bus waits for the click.
+    connect(ui->m_btnFilepath, &QToolButton::clicked, this, &DevicesInfoSavePage::onBtnFilepathClicked,
+            Qt::QueuedConnection);
     connect(this, &BaseDialog::signalConfirmButtonClicked, this, &DevicesInfoSavePage::onSaveDevicesInfoToCSV);
     connect(m_btnSaveExcel, &QPushButton::clicked, this, &DevicesInfoSavePage::onSaveDevicesInfo);
 

@@ -66,7 +66,9 @@ ResetPasswordDialog::ResetPasswordDialog(QWidget *parent, QString serialNo, bool
     connect(ui->m_radioBtnAutoInput, &QRadioButton::toggled, this, &ResetPasswordDialog::onMaualAutoChanged);
     connect(ui->m_btnExport, &QPushButton::clicked, this, &ResetPasswordDialog::onExportFile);
     connect(ui->m_btnFilePath, &QToolButton::clicked, this, &ResetPasswordDialog::onClearFilePathError);
-    connect(ui->m_btnFilePath, &QToolButton::clicked, this, &ResetPasswordDialog::onImportFile);
+    // Queued: the chooser is modal, and a press through the accessibility bus waits for the click.
+    connect(ui->m_btnFilePath, &QToolButton::clicked, this, &ResetPasswordDialog::onImportFile,
+            Qt::QueuedConnection);
     connect(this, &BaseDialog::signalConfirmButtonClicked, this, &ResetPasswordDialog::onResetPassword,
             Qt::DirectConnection);
     connect(ui->m_lineEditNewPassword, &QLineEdit::textChanged, this, &ResetPasswordDialog::onNewPasswordTextChanged);
@@ -92,6 +94,9 @@ ResetPasswordDialog::ResetPasswordDialog(QWidget *parent, QString serialNo, bool
     ui->m_lineEditNewPassword->setContextMenuPolicy(Qt::NoContextMenu);
     ui->m_lineEditConfirmPassword->setContextMenuPolicy(Qt::NoContextMenu);
     aptui::linkFieldLabels(this);
+    aptui::tiePasswordLevel(ui->m_lineEditNewPassword, ui->m_labelLevel1, ui->m_labelLevel2, ui->m_labelLevel3,
+                            ui->m_labelLevel);
+    onMaualAutoChanged();
 }
 
 ResetPasswordDialog::~ResetPasswordDialog()
@@ -128,7 +133,10 @@ bool ResetPasswordDialog::eventFilter(QObject *target, QEvent *qevent)
 
 void ResetPasswordDialog::onMaualAutoChanged()
 {
-    ui->m_btnFilePath->setVisible(!ui->m_radioBtnManualInput->isChecked());
+    const bool manual = ui->m_radioBtnManualInput->isChecked();
+    ui->m_btnFilePath->setVisible(!manual);
+    // The field has no label of its own: the choice above it says what goes in.
+    ui->m_lineEditFilePath->setAccessibleName(manual ? tr("Key") : tr("Key file"));
 }
 
 void ResetPasswordDialog::report(int kind, const QString &text, aptui::MultiStateLineEdit *edit, QLabel *hint)

@@ -275,9 +275,8 @@ void TestMainPageLoopback::everyControlHasAName()
     for (QWidget *widget : m_window->findChildren<QWidget *>()) {
         const bool control = qobject_cast<QAbstractButton *>(widget) || qobject_cast<QLineEdit *>(widget)
             || qobject_cast<QComboBox *>(widget) || qobject_cast<QAbstractItemView *>(widget);
-        // Buttons without a focus or a click of their own (the title bar's icon) are pictures; a
-        // table's header is read as part of the table.
-        if (!control || widget->objectName() == QLatin1String("m_btnIcon") || qobject_cast<QHeaderView *>(widget))
+        // A table's header is read as part of the table.
+        if (!control || qobject_cast<QHeaderView *>(widget))
             continue;
         QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
         if (!face || face->text(QAccessible::Name).trimmed().isEmpty())

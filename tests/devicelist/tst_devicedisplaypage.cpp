@@ -1,5 +1,6 @@
 #include <QtTest>
 #include <QAbstractItemModelTester>
+#include <QAccessible>
 
 #include <thread>
 
@@ -82,6 +83,7 @@ private slots:
     void devicesComeChangeAndGo();
     void duplicateMacIsDropped();
     void checkingClassifiesTheSet();
+    void checkingWithoutAMouse();
     void batchesAndUnusualStates();
     void offlineRenumbersAndRecounts();
     void queuedEventsFromAnotherThread();
@@ -365,6 +367,44 @@ void TestDeviceDisplayPage::checkingClassifiesTheSet()
     // Other cells changing do not count.
     model()->item(0, model()->columnOf(DeviceInfoModel::IdDeviceType))->setText(QStringLiteral("x"));
     QCOMPARE(m_spy->count(), 4);
+}
+
+// A keyboard or a screen reader checks a row as a click does: Space on the current row, and the
+// check cell's accessible action, the cell named after its device. The page follows either way.
+void TestDeviceDisplayPage::checkingWithoutAMouse()
+{
+    login(make(QStringLiteral("SN-A"), QStringLiteral("02-00-00-00-00-01"), QStringLiteral("10.0.0.1"), TARN_ACTIVATED));
+    login(make(QStringLiteral("SN-B"), QStringLiteral("02-00-00-00-00-02"), QStringLiteral("10.0.0.2"), TARN_ACTIVATED));
+    m_spy->clear();
+    const int checkColumn = model()->columnOf(DeviceInfoModel::IdCheck);
+    auto state = [&](int row) { return model()->item(row, checkColumn)->checkState(); };
+
+    QTreeView *view = table();
+    QCOMPARE(view->focusPolicy(), Qt::StrongFocus);
+    view->setCurrentIndex(model()->index(1, model()->columnOf(DeviceInfoModel::IdNumber)));
+    QTest::keyClick(view, Qt::Key_Space);
+    QCOMPARE(state(1), Qt::Checked);
+
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(view);
+    QVERIFY(face && face->tableInterface());
+    QAccessibleInterface *check = face->tableInterface()->cellAt(0, checkColumn);
+    QVERIFY(check && check->actionInterface());
+    QCOMPARE(check->text(QAccessible::Name), QStringLiteral("Select SN-A"));
+    check->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QCOMPARE(state(0), Qt::Checked);
+    QVERIFY(check->state().checked);
+    QVERIFY(!view->selectionModel()->isRowSelected(0, QModelIndex()));  // Qt's own action only selected
+    QTest::keyClick(view, Qt::Key_Space);
+    QCOMPARE(state(1), Qt::Unchecked);
+    const QList<Emission> expected {Emission(MODIFY_SINGLE, {"SN-B"}), Emission(MODIFY_BATCH, {"SN-A", "SN-B"}),
+                                    Emission(MODIFY_SINGLE, {"SN-A"})};
+    QCOMPARE(emissions(*m_spy), expected);
+
+    // Other cells have no check to flip; every cell is found again at its index.
+    QAccessibleInterface *number = face->tableInterface()->cellAt(0, model()->columnOf(DeviceInfoModel::IdNumber));
+    QVERIFY(!number->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    QCOMPARE(number->text(QAccessible::Name), QStringLiteral("001"));
+    QCOMPARE(face->child(face->indexOfChild(check)), check);
 }
 
 void TestDeviceDisplayPage::batchesAndUnusualStates()

@@ -187,7 +187,10 @@ void TestDevicesInfoSavePage::folderButtonFillsAndRemembersThePath()
         chooser->setDirectory(chosen);
         static_cast<QDialog *>(chooser)->accept();
     });
+    // The chooser opens after the click has returned.
     QTest::mouseClick(child<QToolButton>(m_page.data(), "m_btnFilepath"), Qt::LeftButton);
+    QVERIFY(startedAt.isEmpty());
+    QTRY_VERIFY(!startedAt.isEmpty());
     QCOMPARE(startedAt, QDir(QDir::homePath()).absolutePath());
     QCOMPARE(m_path->text(), QDir::toNativeSeparators(chosen) + QDir::separator());
     // The next run reads it from the user's settings.
@@ -204,7 +207,9 @@ void TestDevicesInfoSavePage::folderButtonFillsAndRemembersThePath()
         chooser->reject();
     });
     const QString before = m_path->text();
+    startedAt.clear();
     QTest::mouseClick(child<QToolButton>(m_page.data(), "m_btnFilepath"), Qt::LeftButton);
+    QTRY_VERIFY(!startedAt.isEmpty());
     QCOMPARE(startedAt, QDir(chosen).absolutePath());
     QCOMPARE(m_path->text(), before);
 }
@@ -313,8 +318,13 @@ void TestDevicesInfoSavePage::marksClearWhenTheUserTurnsToTheField()
     // The folder button clears the path's mark, even when no folder is chosen.
     QCOMPARE(save(QStringLiteral("csv")).size(), 1);
     QCOMPARE(m_path->lineEditState(), MultiStateLineEdit::ERROR);
-    onNextModal([](QWidget *modal) { static_cast<QDialog *>(modal)->reject(); });
+    bool asked = false;
+    onNextModal([&asked](QWidget *modal) {
+        asked = true;
+        static_cast<QDialog *>(modal)->reject();
+    });
     QTest::mouseClick(child<QToolButton>(m_page.data(), "m_btnFilepath"), Qt::LeftButton);
+    QTRY_VERIFY(asked);
     QCOMPARE(m_path->lineEditState(), MultiStateLineEdit::NORMAL);
     QVERIFY(m_pathHint->pixmap(Qt::ReturnByValue).isNull());
 }

@@ -234,8 +234,11 @@ void TestRecoveryDialogsLoopback::forgetPasswordByKeyFile()
     runMaker({QStringLiteral("key"), QStringLiteral("--secrets"), m_secrets, QStringLiteral("-o"), keyFile, request}, {},
              &exitCode);
     QCOMPARE(exitCode, 0);
+    startedAt.clear();
     chooseInNextDialog(keyFile, &startedAt);
+    // The chooser opens after the click has returned.
     QTest::mouseClick(child<QToolButton>(dialog.get(), "m_btnFilePath"), Qt::LeftButton);
+    QTRY_VERIFY(!startedAt.isEmpty());
     QCOMPARE(child<MultiStateLineEdit>(dialog.get(), "m_lineEditFilePath")->text(), keyFile);
     child<QAbstractButton>(dialog.get(), "m_checkBoxIPC")->setChecked(true);
 

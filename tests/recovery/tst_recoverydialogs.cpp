@@ -236,15 +236,23 @@ void TestRecoveryDialogs::failedCallsKeepTheDialogOpen()
     // A key file chosen in the chooser; the library's failure leaves no copy behind.
     const QString keyFile = writeTestFile(m_dir, QStringLiteral("key.txt"), "S0meKey==\r\n");
     child<QRadioButton>(&dialog, "m_radioBtnAutoInput")->setChecked(true);
+    startedAt.clear();
     chooseInNextDialog(keyFile, &startedAt);
+    // The chooser opens after the click has returned.
     QTest::mouseClick(child<QToolButton>(&dialog, "m_btnFilePath"), Qt::LeftButton);
+    QTRY_VERIFY(!startedAt.isEmpty());
     auto *keyField = child<MultiStateLineEdit>(&dialog, "m_lineEditFilePath");
     QCOMPARE(startedAt, QDir::homePath());
     QCOMPARE(keyField->text(), keyFile);
     QCOMPARE(keyField->cursorPosition(), 0);
     // A cancelled chooser leaves the field as it was.
-    kittest::onNextModal([](QWidget *chooser) { static_cast<QDialog *>(chooser)->reject(); });
+    bool asked = false;
+    kittest::onNextModal([&asked](QWidget *chooser) {
+        asked = true;
+        static_cast<QDialog *>(chooser)->reject();
+    });
     QTest::mouseClick(child<QToolButton>(&dialog, "m_btnFilePath"), Qt::LeftButton);
+    QTRY_VERIFY(asked);
     QCOMPARE(keyField->text(), keyFile);
     child<MultiStateLineEdit>(&dialog, "m_lineEditNewPassword")->setText(QStringLiteral("Good-Pass-42"));
     child<MultiStateLineEdit>(&dialog, "m_lineEditConfirmPassword")->setText(QStringLiteral("Good-Pass-42"));
