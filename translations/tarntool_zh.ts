@@ -1230,7 +1230,7 @@ SECONDS（搜索设备的最长时间，默认 10 秒）；tarn 命令 --help �
         <translation>从起始地址到其子网末尾只能容纳%2台设备中的%1台。未做任何修改。</translation>
     </message>
     <message>
-        <location filename="../src/configpanel/devicemodifypage.cpp" line="+212"/>
+        <location filename="../src/configpanel/devicemodifypage.cpp" line="+213"/>
         <source>New Password:</source>
         <translation>新密码：</translation>
     </message>
