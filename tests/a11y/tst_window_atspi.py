@@ -153,7 +153,7 @@ def set_up(work):
            "--state", os.path.join(work, "devices.json")],
           stderr=open(os.path.join(work, "devices.log"), "w"))
     tool_env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
-                    QT_QPA_PLATFORM="xcb")
+                    QT_QPA_PLATFORM="xcb", QT_XCB_GL_INTEGRATION="none")
     tool_log = open(os.path.join(work, "tool.log"), "w")
     return start([os.path.join(BIN, "TarnTool")], cwd=BIN, env=tool_env, stdout=tool_log, stderr=tool_log)
 
