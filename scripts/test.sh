@@ -14,7 +14,7 @@ elif [ "${TARN_SANITIZE:-0}" = thread ]; then
     export TSAN_OPTIONS="halt_on_error=1:exitcode=66:suppressions=$top/tests/tsan.supp"
     # The tests of our own code that runs on more than one thread (Qt's own threads are not
     # instrumented, so tests that mostly exercise them only report Qt).
-    set -- -R 'qpx|singleton|tarnhandler|library|devicestore|devicedisplaypage|mainpage_lo' "$@"
+    set -- -R 'qpx|singleton|tarnhandler|library|devicestore|devicedisplaypage|mainpage_lo|batchrunner' "$@"
 else
     build="${BUILD_DIR:-$top/build}"
 fi
