@@ -254,16 +254,7 @@ void OnvifDevices::onDiscovery(Event event, const Device &device)
                 e.known.haveDetails = false;
                 e.known.state = TARN_ONVIF_DISCOVERED;
             }
-            TARN_DEVICE_INFO record = recordOf(e.known, e.shown ? TARN_EVENT_UPDATE : TARN_EVENT_ONLINE);
-            if (e.shown && identityOf(record) != identityOf(e.published)) {
-                TARN_DEVICE_INFO gone = e.published;
-                gone.eventType = TARN_EVENT_OFFLINE;
-                out.push_back(gone);
-                record.eventType = TARN_EVENT_ONLINE;
-            }
-            e.published = record;
-            e.shown = true;
-            out.push_back(record);
+            show(e, out);
         }
     }
     for (const TARN_DEVICE_INFO &record : out)
@@ -354,21 +345,24 @@ void OnvifDevices::publish(const std::string &endpoint, const Known &known)
         const Device latest = e.known.device;  // discovery may have heard more meanwhile
         e.known = known;
         e.known.device = latest;
-        TARN_DEVICE_INFO record = recordOf(e.known, TARN_EVENT_UPDATE);
-        if (e.shown && identityOf(record) != identityOf(e.published)) {
-            TARN_DEVICE_INFO gone = e.published;
-            gone.eventType = TARN_EVENT_OFFLINE;
-            out.push_back(gone);
-            record.eventType = TARN_EVENT_ONLINE;
-        } else if (!e.shown) {
-            record.eventType = TARN_EVENT_ONLINE;
-        }
-        e.published = record;
-        e.shown = true;
-        out.push_back(record);
+        show(e, out);
     }
     for (const TARN_DEVICE_INFO &record : out)
         m_emit(record);
+}
+
+void OnvifDevices::show(Entry &e, std::vector<TARN_DEVICE_INFO> &out)
+{
+    TARN_DEVICE_INFO record = recordOf(e.known, e.shown ? TARN_EVENT_UPDATE : TARN_EVENT_ONLINE);
+    if (e.shown && identityOf(record) != identityOf(e.published)) {
+        TARN_DEVICE_INFO gone = e.published;
+        gone.eventType = TARN_EVENT_OFFLINE;
+        out.push_back(gone);
+        record.eventType = TARN_EVENT_ONLINE;
+    }
+    e.published = record;
+    e.shown = true;
+    out.push_back(record);
 }
 
 TARN_DEVICE_INFO OnvifDevices::recordOf(const Known &k, int eventType)

@@ -88,6 +88,9 @@ private:
     void read(const std::string &endpoint);
     // Records the entry's new state and tells about it: under a new identity, the old one leaves.
     void publish(const std::string &endpoint, const Known &known);
+    // Queues the entry's record as shown (online the first time, else an update); a record under
+    // another identity than the one shown is a new device, and the old one goes offline first.
+    static void show(Entry &e, std::vector<TARN_DEVICE_INFO> &out);
     std::string endpointOf(const QByteArray &serialOrMac, bool mac) const;
     bool knownOf(const std::string &endpoint, Known *out) const;
     tarn::onvif::Credentials credentialsWith(const QByteArray &password) const;
